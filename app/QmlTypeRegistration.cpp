@@ -1,0 +1,26 @@
+#include "app/QmlTypeRegistration.h"
+
+#include <QtQml>
+
+#include "app/QExWrappers.h"
+
+namespace OrbDebug {
+
+void registerQmlTypes() {
+    // Module orb 1.0, in this order (each line joins as its folder lands):
+    //   KdnFactory                                  device_network/
+    //   TaskViewer_OrbTracking_Debug_cpp            viewers/
+    //   TaskViewer_OrbDebug_Image_cpp               viewers/
+    //   TaskViewer_OrbTracking_GyroscopeLatency_cpp viewers/
+    //   TaskViewer_OrbTracking_MidSpace_cpp         viewers/
+
+    qmlRegisterType<QExWrapperInteger>("QEx", 1, 0, "QExWrapperInteger");
+    qmlRegisterType<QExWrapperBool>("QEx", 1, 0, "QExWrapperBool");
+    qmlRegisterType<QExWrapperDouble>("QEx", 1, 0, "QExWrapperDouble");
+    qmlRegisterType<QExWrapperQString>("QEx", 1, 0, "QExWrapperQString");
+    qmlRegisterType<QExWrapperQVector3D>("QEx", 1, 0, "QExWrapperQVector3D");
+
+    // Module OrbOpenGlEngine 1.0: the scene engine's registration function, called here.
+}
+
+} // namespace OrbDebug
