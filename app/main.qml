@@ -1,38 +1,132 @@
 import QtQuick 2.15
-import "qrc:/MaterialDesignIcons/MaterialDesignIcons.js" as MaterialDesignIcons
+import QtQuick.Controls 2.15
+import QtQuick.Controls.Material 2.15
+import Qt.labs.settings 1.1
+import orb 1.0
+import "Ui"
+import "Ui/ViewerTable.js" as ViewerTable
 
-// First main window: shows that the view, the context properties and the icon font work.
-Rectangle {
+// The main window: persistent settings, the table of task viewers, the device network factory,
+// the viewer grid with its side and tree panels, the tasks menu and the bottom row.
+Item {
     id: root
 
-    property var icons: MaterialDesignIcons.icons
+    property var icons: IconFont.icons
+    property alias settings: settings
+    property alias kdnFactory: kdnFactory
+    property alias mainLayout: mainLayout
+    property alias tasksMenu: tasksMenu
+    property alias settingsMenu: settingsMenu
+    // title, icon, viewerName and the four identifier parts of each viewer's task.
+    property var taskViewers: ViewerTable.taskViewers(icons, viewerConstants)
+
+    // The identifier parts published by a viewer's native type, or undefined while that type
+    // is not registered (the table then uses the identifiers the viewers are known to run).
+    function viewerConstants(typeName) {
+        var types = {
+            "TaskViewer_OrbTracking_Debug_cpp": function () { return TaskViewer_OrbTracking_Debug_cpp; },
+            "TaskViewer_OrbTracking_MidSpace_cpp": function () { return TaskViewer_OrbTracking_MidSpace_cpp; },
+            "TaskViewer_OrbTracking_GyroscopeLatency_cpp": function () {
+                return TaskViewer_OrbTracking_GyroscopeLatency_cpp;
+            },
+            "TaskViewer_OrbDebug_Image_cpp": function () { return TaskViewer_OrbDebug_Image_cpp; }
+        };
+        try {
+            return types[typeName]();
+        } catch (e) {
+            return undefined;
+        }
+    }
 
     width: 1280
     height: 800
-    color: "#eceff1"
+    Material.accent: Material.Indigo
 
-    FontLoader {
-        id: iconFont
-        source: "qrc:/MaterialDesignIcons/MaterialDesignIconsFont.ttf"
+    Settings {
+        id: settings
+        property int x: 0
+        property int y: 0
+        property int width: 0
+        property int height: 0
+        property string autoRunViewerName: ""
+        property int trackingDebugSectionID: 0
+        property int viewersGridMaxColumns: 1
+        property int viewersGridMaxRows: 1
+        property int kdnWindowWidth: 50
     }
 
-    Column {
-        anchors.centerIn: parent
-        spacing: 16
+    KdnFactory {
+        id: kdnFactory
+    }
 
-        Text {
-            anchors.horizontalCenter: parent.horizontalCenter
-            font.family: iconFont.name
-            font.pixelSize: 160
-            color: "#3f51b5"
-            text: root.icons.monitor_cellphone
-        }
-        Text {
-            anchors.horizontalCenter: parent.horizontalCenter
-            color: "#263238"
-            text: "OrbDebug"
+    MainLayout {
+        id: mainLayout
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.bottom: bottomRow.top
+        settings: settings
+        factory: kdnFactory
+        taskViewers: root.taskViewers
+        tasksMenu: tasksMenu
+        settingsMenu: settingsMenu
+    }
+
+    Rectangle {
+        id: bottomRow
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        height: 48
+        color: Material.background
+
+        Row {
+            anchors.left: parent.left
+            height: parent.height
+            IconButton {
+                objectName: "screenshotButton"
+                height: parent.height
+                glyph: root.icons.camera
+                onClicked: {
+                    var name = Qt.formatDateTime(new Date(), "MM_dd_hh_mm_ss_zzz");
+                    QEx.captureWindowToFile(window, "Screenshots/" + name + ".png");
+                }
+            }
+            IconButton {
+                objectName: "openFolderButton"
+                height: parent.height
+                glyph: root.icons.folder_open
+                onClicked: QEx.shellExecute()
+            }
         }
     }
 
-    Component.onCompleted: window.title = "OrbDebug"
+    TasksMenu {
+        id: tasksMenu
+        factory: kdnFactory
+        taskViewers: root.taskViewers
+        onTriggered: mainLayout.createTaskViewer(viewerName, node)
+    }
+
+    SettingsMenu {
+        id: settingsMenu
+        settings: settings
+        taskViewers: root.taskViewers
+    }
+
+    // Restores the stored geometry, then stores every move and resize. A size never stored
+    // (0 on a first start) keeps the window's own size instead of an empty window.
+    Component.onCompleted: {
+        window.title = "OrbDebug";
+        window.x = settings.x;
+        window.y = settings.y;
+        if (settings.width > 0 && settings.height > 0) {
+            window.width = settings.width;
+            window.height = settings.height;
+        }
+        settings.x = Qt.binding(function () { return window.x; });
+        settings.y = Qt.binding(function () { return window.y; });
+        settings.width = Qt.binding(function () { return window.width; });
+        settings.height = Qt.binding(function () { return window.height; });
+    }
 }

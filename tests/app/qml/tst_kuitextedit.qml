@@ -1,0 +1,157 @@
+import QtQuick 2.15
+import QtTest 1.15
+import "qrc:/KestrelUI"
+import "qrc:/KestrelUI/TextEditLogic.js" as Logic
+
+TestCase {
+    id: testCase
+    name: "KUITextEdit"
+    width: 400
+    height: 200
+    when: windowShown
+    visible: true
+
+    Component {
+        id: fieldComponent
+        KUITextEdit {
+            width: 300
+        }
+    }
+
+    SignalSpy {
+        id: editedSpy
+        signalName: "valueEdited"
+    }
+
+    function makeField(properties) {
+        var field = createTemporaryObject(fieldComponent, testCase, properties);
+        editedSpy.clear();
+        editedSpy.target = field;
+        return field;
+    }
+
+    function test_textFromValue() {
+        compare(Logic.textFromValue(undefined, "Double", 4), "");
+        compare(Logic.textFromValue("abc", "Double", 4), "");
+        compare(Logic.textFromValue(12, "Double", 4), "12");
+        compare(Logic.textFromValue(1.5, "Double", 4), "1.5");
+        compare(Logic.textFromValue(1 / 3, "Double", 4), "0.3333");
+        compare(Logic.textFromValue(2.00004, "Double", 4), "2");
+        compare(Logic.textFromValue(-0.25, "Double", 1), "-0.3");
+        compare(Logic.textFromValue(7, "Integer", 4), "7");
+        compare(Logic.textFromValue("text", "String", 4), "text");
+    }
+
+    function test_typing() {
+        compare(Logic.parseTyped("2.5abc", "Double"), 2.5);
+        compare(Logic.parseTyped("x", "Double"), 0);
+        compare(Logic.parseTyped("42.9", "Integer"), 42);
+        compare(Logic.parseTyped("", "Integer"), 0);
+        compare(Logic.parseTyped("12", "String"), "12");
+    }
+
+    function test_rangeRules() {
+        verify(Logic.rangeEditing(5, 0, 10, "Double"));
+        verify(Logic.rangeEditing(5, 0, 10, "Integer"));
+        verify(!Logic.rangeEditing(5, 0, 10, "String"));
+        verify(!Logic.rangeEditing(5, 0, 0, "Double"));
+        verify(!Logic.rangeEditing("5", 0, 10, "Double"));
+        compare(Logic.knobPosition(2.5, 0, 10), 0.25);
+        compare(Logic.knobPosition(-3, 0, 10), 0);
+        compare(Logic.knobPosition(30, 0, 10), 1);
+        compare(Logic.valueAtPosition(0.26, 0, 10, "Integer"), 3);
+        compare(Logic.valueAtPosition(0.26, 0, 10, "Double"), 2.6);
+        verify(Logic.outsideRange(11, 0, 10, "Double"));
+        verify(!Logic.outsideRange(10, 0, 10, "Double"));
+        verify(!Logic.outsideRange(11, 0, 0, "Double"));
+    }
+
+    function test_outsideChangeRewritesWithoutEditing() {
+        var field = makeField({ value: 1.25 });
+        compare(field.input.text, "1.25");
+        field.value = 3;
+        compare(field.input.text, "3");
+        field.value = undefined;
+        compare(field.input.text, "");
+        compare(editedSpy.count, 0);
+    }
+
+    function test_typingEachType() {
+        var field = makeField({ value: 0, type: "Double" });
+        field.input.forceActiveFocus();
+        field.input.selectAll();
+        keyClick(Qt.Key_2);
+        keyClick(Qt.Key_Period);
+        keyClick(Qt.Key_5);
+        compare(field.value, 2.5);
+        compare(editedSpy.count, 3);
+        // The user's text stays as typed while typing: "2." was not rewritten to "2".
+        compare(field.input.text, "2.5");
+
+        var integer = makeField({ value: 0, type: "Integer" });
+        integer.input.forceActiveFocus();
+        integer.input.selectAll();
+        keyClick(Qt.Key_7);
+        keyClick(Qt.Key_Period);
+        compare(integer.value, 7);
+        compare(editedSpy.count, 2);
+        keyClick(Qt.Key_Return);
+        compare(integer.input.text, "7");
+        compare(integer.input.selectedText, "7");
+
+        var text = makeField({ value: "", type: "String" });
+        text.input.forceActiveFocus();
+        keyClick(Qt.Key_A);
+        keyClick(Qt.Key_B);
+        compare(text.value, "ab");
+        compare(editedSpy.count, 2);
+    }
+
+    function test_unparsableTypingGivesZero() {
+        var field = makeField({ value: 5, type: "Double" });
+        field.input.forceActiveFocus();
+        field.input.selectAll();
+        keyClick(Qt.Key_X);
+        compare(field.value, 0);
+        compare(field.input.text, "x");
+        // Leaving the field rewrites the text from the value.
+        field.forceActiveFocus();
+        testCase.forceActiveFocus();
+        compare(field.input.text, "0");
+    }
+
+    function test_knobDragSetsTheValue() {
+        var field = makeField({ value: 2, minValue: 0, maxValue: 10, type: "Integer" });
+        verify(field.rangeEditing);
+        verify(field.knob.visible);
+        fuzzyCompare(field.knob.x + field.knob.width / 2, field.bar.x + 0.2 * field.bar.width, 0.01);
+        mousePress(field.knobArea, 0.5 * field.bar.width, field.knobArea.height / 2);
+        mouseMove(field.knobArea, 0.74 * field.bar.width, field.knobArea.height / 2);
+        mouseRelease(field.knobArea, 0.74 * field.bar.width, field.knobArea.height / 2);
+        compare(field.value, 7);
+        compare(field.input.text, "7");
+        verify(editedSpy.count >= 2);
+        fuzzyCompare(field.knob.x + field.knob.width / 2, field.bar.x + 0.7 * field.bar.width, 0.01);
+    }
+
+    function test_outsideRangeIsRed() {
+        var field = makeField({ value: 12, minValue: 0, maxValue: 10 });
+        verify(field.outsideRange);
+        verify(Qt.colorEqual(field.input.color, "red"));
+        fuzzyCompare(field.knob.x + field.knob.width / 2, field.bar.x + field.bar.width, 0.01);
+        field.value = 4;
+        verify(!field.outsideRange);
+        verify(!Qt.colorEqual(field.input.color, "red"));
+        var noRange = makeField({ value: 12, minValue: 0, maxValue: 0 });
+        verify(!noRange.rangeEditing);
+        verify(!noRange.knob.visible);
+        verify(!noRange.outsideRange);
+    }
+
+    function test_highlightedBarIsRed() {
+        var field = makeField({ value: 1, highlighted: true });
+        verify(Qt.colorEqual(field.bar.color, "red"));
+        field.highlighted = false;
+        verify(!Qt.colorEqual(field.bar.color, "red"));
+    }
+}
