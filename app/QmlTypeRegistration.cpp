@@ -3,12 +3,13 @@
 #include <QtQml>
 
 #include "app/QExWrappers.h"
+#include "device_network/KdnFactory.h"
 
 namespace OrbDebug {
 
 void registerQmlTypes() {
     // Module orb 1.0, in this order (each line joins as its folder lands):
-    //   KdnFactory                                  device_network/
+    qmlRegisterType<KdnFactory>("orb", 1, 0, "KdnFactory");
     //   TaskViewer_OrbTracking_Debug_cpp            viewers/
     //   TaskViewer_OrbDebug_Image_cpp               viewers/
     //   TaskViewer_OrbTracking_GyroscopeLatency_cpp viewers/

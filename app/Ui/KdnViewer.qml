@@ -81,9 +81,11 @@ Item {
         onTriggered: kdnViewer.poll()
     }
 
+    // Centred across the panel, just below the root so that the root's disc does not cover it.
     Label {
         id: errorLabel
-        anchors.centerIn: parent
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: kdnViewer.height / 2 + 0.75 * kdnViewer.iconSize + (scale - 1) * height / 2
         font.pixelSize: 14
         scale: Layout.errorLabelScale(kdnViewer.width, implicitWidth)
         visible: text !== ""

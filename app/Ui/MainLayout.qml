@@ -96,7 +96,8 @@ Item {
                             mainLayout.treeOpen = false;
                         else
                             mainLayout.tasksMenu.show(kdnViewer.nodes[0]);
-                    } else if (count > 1) {
+                    } else if (count > 1 || kdnViewer.errorText !== "") {
+                        // Without a network the panel is still opened, so its error text can be read.
                         mainLayout.toggleTree();
                     }
                 }
@@ -138,6 +139,11 @@ Item {
         width: Layout.treePanelWidth(mainLayout.width, mainLayout.settings.kdnWindowWidth, openFraction)
         visible: width > 0
         clip: true
+
+        Rectangle {
+            anchors.fill: parent
+            color: Material.background
+        }
 
         KdnViewer {
             id: kdnViewer
