@@ -18,6 +18,7 @@ Item {
     property int lastUpdateId: -1
     property alias errorText: errorLabel.text
     property alias pollTimer: pollTimer
+    property alias nodeItems: nodeRepeater
 
     signal nodeClicked(int node)
     signal createViewer(string viewerName, int node)

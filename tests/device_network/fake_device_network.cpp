@@ -2,7 +2,9 @@
 // support per node, and tasks whose host connection is held until the device side is released
 // or the node is unplugged.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -168,6 +170,35 @@ public:
     }
 };
 
+const InterfaceId trackingTask = makeInterfaceId("A6C07D30-E3CF-44ED-B996-5F96998392E2");
+const InterfaceId debugTask = makeInterfaceId("2AD83E54-9F90-4C8F-9E40-34231CB5F898");
+
+// A starting tree from FAKE_KDN_NODES, "handle:parent[:tasks],...", tasks being letters t
+// (tracking) and d (debug); used by benchmarks and screenshots.
+void plugFromEnvironment(State& s) {
+    const char* text = std::getenv("FAKE_KDN_NODES");
+    if (!text)
+        return;
+    std::istringstream entries(text);
+    std::string entry;
+    while (std::getline(entries, entry, ',')) {
+        std::istringstream fields(entry);
+        std::string handle, parent, tasks;
+        std::getline(fields, handle, ':');
+        std::getline(fields, parent, ':');
+        std::getline(fields, tasks, ':');
+        if (handle.empty() || parent.empty())
+            continue;
+        NodeHandle node = NodeHandle(std::stoul(handle));
+        s.nodes.emplace_back(node, NodeHandle(std::stoul(parent)));
+        if (tasks.find('t') != std::string::npos)
+            s.support.emplace(node, trackingTask);
+        if (tasks.find('d') != std::string::npos)
+            s.support.emplace(node, debugTask);
+    }
+    ++s.updateId;
+}
+
 } // namespace
 
 KESTREL_EXPORT ResultCode getLibraryInterface(ILibraryUnloader* unloader, IInterface** result) {
@@ -175,7 +206,8 @@ KESTREL_EXPORT ResultCode getLibraryInterface(ILibraryUnloader* unloader, IInter
         ModuleRegistry::addUnloader(unloader);
         {
             std::lock_guard<std::mutex> lock(state().mutex);
-            ++state().entryCalls;
+            if (++state().entryCalls == 1)
+                plugFromEnvironment(state());
         }
         *result = makeInterfaced<FakeLibrary, ILibrary>().detach();
     });
