@@ -101,8 +101,10 @@ Item {
         }
     }
 
+    // Pop-ups do not inherit the root's accent.
     TasksMenu {
         id: tasksMenu
+        Material.accent: root.Material.accent
         factory: kdnFactory
         taskViewers: root.taskViewers
         onTriggered: mainLayout.createTaskViewer(viewerName, node)
@@ -110,6 +112,7 @@ Item {
 
     SettingsMenu {
         id: settingsMenu
+        Material.accent: root.Material.accent
         settings: settings
         taskViewers: root.taskViewers
     }

@@ -122,7 +122,9 @@ Item {
             height: 48
             glyph: IconFont.icons.settings
             Material.foreground: "white"
-            onClicked: mainLayout.settingsMenu.popup(settingsButton, settingsButton.width, 0)
+            // Opens to the left of the side panel, its bottom at the button's bottom.
+            onClicked: mainLayout.settingsMenu.popup(settingsButton, -mainLayout.settingsMenu.width,
+                                                     settingsButton.height - mainLayout.settingsMenu.height)
         }
     }
 

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import QtQuick.Controls.Material 2.15
 
 // The settings menu: autorun viewer, device-tree panel width and the viewer grid limits.
 Menu {
@@ -14,6 +15,7 @@ Menu {
         id: autoRunMenu
         title: "Autorun task viewer:"
         width: 512
+        Material.accent: settingsMenu.Material.accent
 
         MenuItem {
             text: "none"

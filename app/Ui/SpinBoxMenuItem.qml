@@ -19,6 +19,9 @@ MenuItem {
         spacing: 16
         Label {
             id: label
+            // One width for every row, so that the spin boxes line up.
+            width: 150
+            elide: Text.ElideRight
             anchors.verticalCenter: parent.verticalCenter
             font.pixelSize: 16
         }
