@@ -1,10 +1,8 @@
 #pragma once
-// Starting a task on a node: the part of the cotask life cycle that is the same for every task.
-//
-// The task-specific factory builds the cotask and its interop object and wires them together
-// (the interop holds the cotask's device-to-host face, the cotask holds the interop's
-// host-to-device face). startTask hands the interop's connection face to the network and, when
-// the device answers, makes the device-side object the interop's peer.
+// Starting a task on a node for a viewer: the task-specific factory builds the cotask and its
+// interop object and wires them together (the interop holds the cotask's device-to-host face,
+// the cotask holds the interop's host-to-device face); then the interop's connection face goes
+// to the network and, when the device answers, the device-side object becomes its peer.
 
 #include <functional>
 
