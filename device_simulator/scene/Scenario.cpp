@@ -1,0 +1,300 @@
+#include "device_simulator/scene/Scenario.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+#include <cstdlib>
+#include <set>
+
+#include "interface_contract/Base64.h"
+#include "interface_contract/DebugLog.h"
+#include "interface_contract/Varint.h"
+
+namespace Kestrel::DeviceSimulator {
+
+const std::string& defaultEnvironmentCode() {
+    static const std::string code = [] {
+        std::string payload;
+        Codec::appendFloat(payload, 1.5f);
+        Codec::appendFloat(payload, 0.33333334f);
+        std::string record;
+        Codec::appendVarint(record, 0);
+        Codec::appendString(record, "Single");
+        Codec::appendString(record, payload);
+        return Codec::encodeBase64(record);
+    }();
+    return code;
+}
+
+Scenario defaultScenario() {
+    Scenario s;
+    DeviceSpec adapter;
+    adapter.handle = 1;
+    adapter.kind = DeviceKind::Adapter;
+    adapter.vendor = adapterVendor;
+    adapter.product = adapterProduct;
+    s.devices.push_back(adapter);
+
+    DeviceSpec walking;
+    walking.handle = 2;
+    walking.parent = 1;
+    walking.vendor = trackerVendor;
+    walking.product = trackerProduct;
+    walking.environment = defaultEnvironmentCode();
+    walking.trajectory.kind = TrajectoryKind::Circle;
+    walking.trajectory.jitter = true;
+    s.devices.push_back(walking);
+
+    DeviceSpec still = walking;
+    still.handle = 3;
+    still.trajectory = TrajectorySpec{};
+    still.trajectory.centre = Vec3{{0.3, 1.68, -0.4}};
+    s.devices.push_back(still);
+    return s;
+}
+
+namespace {
+
+// Reads one JSON object, remembering its path for messages and refusing fields it does not know.
+class Fields {
+public:
+    Fields(const QJsonObject& object, std::string path) : object_(object), path_(std::move(path)) {}
+
+    [[noreturn]] void fail(const std::string& field, const std::string& what) const {
+        throw ScenarioError(name(field) + ": " + what);
+    }
+    std::string name(const std::string& field) const { return path_.empty() ? field : path_ + "." + field; }
+
+    bool has(const char* field) {
+        known_.insert(field);
+        return object_.contains(QLatin1String(field)) && !object_.value(QLatin1String(field)).isNull();
+    }
+    QJsonValue value(const char* field) { return has(field) ? object_.value(QLatin1String(field)) : QJsonValue(); }
+
+    double number(const char* field, double fallback, double low, double high) {
+        if (!has(field))
+            return fallback;
+        QJsonValue v = object_.value(QLatin1String(field));
+        if (!v.isDouble())
+            fail(field, "expected a number");
+        double d = v.toDouble();
+        if (!(d >= low && d <= high))
+            fail(field, "value " + std::to_string(d) + " outside " + std::to_string(low) + ".." + std::to_string(high));
+        return d;
+    }
+    // Integers may also be written as strings such as "0x3237".
+    uint64_t integer(const char* field, uint64_t fallback, uint64_t high) {
+        if (!has(field))
+            return fallback;
+        QJsonValue v = object_.value(QLatin1String(field));
+        double d = 0;
+        if (v.isString()) {
+            bool ok = false;
+            d = double(v.toString().toULongLong(&ok, 0));
+            if (!ok)
+                fail(field, "expected an integer");
+        } else if (v.isDouble()) {
+            d = v.toDouble();
+        } else {
+            fail(field, "expected an integer");
+        }
+        if (d < 0 || d > double(high) || std::floor(d) != d)
+            fail(field, "expected an integer in 0.." + std::to_string(high));
+        return uint64_t(d);
+    }
+    bool boolean(const char* field, bool fallback) {
+        if (!has(field))
+            return fallback;
+        QJsonValue v = object_.value(QLatin1String(field));
+        if (!v.isBool())
+            fail(field, "expected true or false");
+        return v.toBool();
+    }
+    std::string string(const char* field, const std::string& fallback) {
+        if (!has(field))
+            return fallback;
+        QJsonValue v = object_.value(QLatin1String(field));
+        if (!v.isString())
+            fail(field, "expected a string");
+        return v.toString().toStdString();
+    }
+    std::vector<double> numbers(const char* field, int count) {
+        QJsonValue v = value(field);
+        if (!v.isArray() || v.toArray().size() != count)
+            fail(field, "expected an array of " + std::to_string(count) + " numbers");
+        std::vector<double> out;
+        for (const QJsonValue& item : v.toArray()) {
+            if (!item.isDouble())
+                fail(field, "expected an array of " + std::to_string(count) + " numbers");
+            out.push_back(item.toDouble());
+        }
+        return out;
+    }
+    Fields object(const char* field) {
+        QJsonValue v = value(field);
+        if (!v.isObject())
+            fail(field, "expected an object");
+        return Fields(v.toObject(), name(field));
+    }
+    // Every field of the object must have been asked for.
+    void finish() const {
+        for (const QString& key : object_.keys())
+            if (!known_.count(key.toStdString()))
+                fail(key.toStdString(), "unknown field");
+    }
+
+private:
+    QJsonObject object_;
+    std::string path_;
+    std::set<std::string> known_;
+};
+
+TrajectorySpec parseTrajectory(Fields f) {
+    TrajectorySpec t;
+    std::string kind = f.string("kind", "");
+    if (kind == "static")
+        t.kind = TrajectoryKind::Static;
+    else if (kind == "circle")
+        t.kind = TrajectoryKind::Circle;
+    else if (kind == "figureEight")
+        t.kind = TrajectoryKind::FigureEight;
+    else if (kind == "randomWalk")
+        t.kind = TrajectoryKind::RandomWalk;
+    else
+        f.fail("kind", "expected \"static\", \"circle\", \"figureEight\" or \"randomWalk\"");
+    if (f.has("centre")) {
+        auto c = f.numbers("centre", 3);
+        t.centre = Vec3{{c[0], c[1], c[2]}};
+    }
+    if (f.has("rotation")) {
+        auto q = f.numbers("rotation", 4);
+        Quat r{q[0], q[1], q[2], q[3]};
+        if (!(r.norm() > 1e-6))
+            f.fail("rotation", "expected a non-zero quaternion x y z w");
+        t.rotation = r.normalized();
+    }
+    t.radius = f.number("radius", t.radius, 0.0, 100.0);
+    t.period = f.number("period", t.period, 0.1, 1e6);
+    t.speed = f.number("speed", t.speed, 0.0, 10.0);
+    t.turnRate = f.number("turnRate", t.turnRate, 0.0, 10.0);
+    t.jitter = f.boolean("jitter", t.jitter);
+    t.jitterPosition = f.number("jitterPosition", t.jitterPosition, 0.0, 0.1);
+    t.jitterAngle = f.number("jitterAngle", t.jitterAngle, 0.0, 0.2);
+    f.finish();
+    return t;
+}
+
+void parseNoise(Fields f, DeviceSpec& d) {
+    d.optical.centroid = f.number("centroid", d.optical.centroid, 0.0, 10.0);
+    d.optical.dropout = f.number("dropout", d.optical.dropout, 0.0, 1.0);
+    d.optical.spurious = f.number("spurious", d.optical.spurious, 0.0, 50.0);
+    d.optical.reflections = int(f.integer("reflections", uint64_t(d.optical.reflections), 64));
+    d.imu.gyroscopeNoise = f.number("gyroscope", d.imu.gyroscopeNoise, 0.0, 100.0);
+    d.imu.gyroscopeBias = f.number("gyroscopeBias", d.imu.gyroscopeBias, 0.0, 100.0);
+    d.imu.accelerometerNoise = f.number("accelerometer", d.imu.accelerometerNoise, 0.0, 1.0);
+    d.imu.accelerometerBias = f.number("accelerometerBias", d.imu.accelerometerBias, 0.0, 1.0);
+    f.finish();
+}
+
+DeviceSpec parseDevice(Fields f) {
+    DeviceSpec d;
+    std::string kind = f.string("kind", "");
+    if (kind == "adapter")
+        d.kind = DeviceKind::Adapter;
+    else if (kind == "tracker")
+        d.kind = DeviceKind::Tracker;
+    else
+        f.fail("kind", "expected \"adapter\" or \"tracker\"");
+    if (!f.has("handle"))
+        f.fail("handle", "missing");
+    d.handle = uint32_t(f.integer("handle", 0, 0xFFFFFFFFu));
+    if (d.handle == 0)
+        f.fail("handle", "0 is the host");
+    d.parent = uint32_t(f.integer("parent", 0, 0xFFFFFFFFu));
+    bool adapter = d.kind == DeviceKind::Adapter;
+    d.vendor = uint16_t(f.integer("vendor", adapter ? adapterVendor : trackerVendor, 0xFFFF));
+    d.product = uint16_t(f.integer("product", adapter ? adapterProduct : trackerProduct, 0xFFFF));
+    d.plugAt = f.number("plugAt", 0.0, 0.0, 1e9);
+    d.unplugAt = f.number("unplugAt", d.unplugAt, 0.0, 1e9);
+    if (!(d.unplugAt > d.plugAt))
+        f.fail("unplugAt", "must be later than plugAt");
+    if (adapter) {
+        for (const char* trackerOnly : {"environment", "trajectory", "frameRate", "noise"})
+            if (f.has(trackerOnly))
+                f.fail(trackerOnly, "only trackers have this field");
+    } else {
+        d.environment = f.string("environment", defaultEnvironmentCode());
+        if (f.has("trajectory"))
+            d.trajectory = parseTrajectory(f.object("trajectory"));
+        d.frameRate = f.number("frameRate", d.frameRate, 1.0, 1000.0);
+        if (f.has("noise"))
+            parseNoise(f.object("noise"), d);
+    }
+    f.finish();
+    return d;
+}
+
+} // namespace
+
+Scenario parseScenario(const std::string& json) {
+    QJsonParseError error{};
+    QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+    if (error.error != QJsonParseError::NoError)
+        throw ScenarioError("(document): not valid JSON at offset " + std::to_string(error.offset) + ": " +
+                            error.errorString().toStdString());
+    if (!document.isObject())
+        throw ScenarioError("(document): expected an object");
+    Fields f(document.object(), "");
+    Scenario s;
+    std::string clock = f.string("clock", "realtime");
+    if (clock == "realtime")
+        s.clock = ClockKind::RealTime;
+    else if (clock == "fast")
+        s.clock = ClockKind::Fast;
+    else
+        f.fail("clock", "expected \"realtime\" or \"fast\"");
+    s.seed = f.integer("seed", s.seed, (uint64_t(1) << 53));
+    s.groundTruthCsv = f.string("groundTruthCsv", "");
+    QJsonValue devices = f.value("devices");
+    if (!devices.isArray())
+        f.fail("devices", "expected an array of devices");
+    std::set<uint32_t> adapters, handles;
+    int index = 0;
+    for (const QJsonValue& item : devices.toArray()) {
+        std::string path = "devices[" + std::to_string(index++) + "]";
+        if (!item.isObject())
+            throw ScenarioError(path + ": expected an object");
+        DeviceSpec d = parseDevice(Fields(item.toObject(), path));
+        if (!handles.insert(d.handle).second)
+            throw ScenarioError(path + ".handle: " + std::to_string(d.handle) + " used twice");
+        // Parents come first, so the tree is built top down and has no cycles.
+        if (d.parent != 0 && !adapters.count(d.parent))
+            throw ScenarioError(path + ".parent: " + std::to_string(d.parent) +
+                                " is not an adapter listed before this device");
+        if (d.kind == DeviceKind::Adapter)
+            adapters.insert(d.handle);
+        s.devices.push_back(std::move(d));
+    }
+    f.finish();
+    return s;
+}
+
+Scenario loadScenario() {
+    const char* path = std::getenv("KESTREL_SIMULATION");
+    if (!path || !*path)
+        return defaultScenario();
+    try {
+        QFile file(QString::fromLocal8Bit(path));
+        if (!file.open(QIODevice::ReadOnly))
+            throw ScenarioError("(file): cannot be read");
+        return parseScenario(file.readAll().toStdString());
+    } catch (const std::exception& e) {
+        logLine() << "KestrelDeviceNetwork: invalid scenario " << path << ": " << e.what();
+        return Scenario{};
+    }
+}
+
+} // namespace Kestrel::DeviceSimulator

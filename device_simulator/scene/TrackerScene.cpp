@@ -1,0 +1,110 @@
+#include "device_simulator/scene/TrackerScene.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace Kestrel::DeviceSimulator {
+
+namespace {
+
+// Brightness model: a blob's tracking value and image peak fall with the square of the
+// distance and grow with the exposure (10 is the exposure the host asks for).
+constexpr double valueAtOneMetre = 4000.0;
+constexpr double peakAtOneMetre = 600.0;
+constexpr double reflectionDimming = 0.35;
+
+std::vector<Vec3> placeReflections(int count, const std::vector<Vec3>& markers, uint64_t seed) {
+    std::mt19937_64 random(seed ^ 0xA5A5F00DCAFEull);
+    std::uniform_real_distribution<double> coordinate(-2.5, 2.5);
+    std::vector<Vec3> reflections;
+    // Keep clear of the markers so that a reflection never poses as part of a bar.
+    for (int attempt = 0; int(reflections.size()) < count && attempt < 1000 * (count + 1); ++attempt) {
+        Vec3 p{{coordinate(random), 0.0, coordinate(random)}};
+        bool clear = std::all_of(markers.begin(), markers.end(),
+                                 [&](const Vec3& m) { return KestrelMath::length(p - m) > 1.2; });
+        bool apart = std::all_of(reflections.begin(), reflections.end(),
+                                 [&](const Vec3& r) { return KestrelMath::length(p - r) > 0.5; });
+        if (clear && apart)
+            reflections.push_back(p);
+    }
+    return reflections;
+}
+
+} // namespace
+
+TrackerScene::TrackerScene(const DeviceSpec& spec, uint64_t seed, std::vector<Vec3> markers,
+                           std::shared_ptr<const CameraModel> camera)
+    : spec_(spec), trajectory_(makeTrajectory(spec.trajectory, seed)), markers_(std::move(markers)),
+      camera_(std::move(camera)) {
+    reflections_ = placeReflections(spec.optical.reflections, markers_, seed);
+}
+
+float TrackerScene::temperatureAt(double t) const {
+    return float(35.0 + 0.6 * std::sin(2 * M_PI * t / 240.0) + 0.15 * std::sin(2 * M_PI * t / 37.0 + 1.0));
+}
+
+std::vector<Blob> TrackerScene::idealBlobs(double t, float temperature, int exposure) const {
+    std::vector<Blob> blobs;
+    if (!camera_)
+        return blobs;
+    Pose pose = poseAt(t);
+    Vec3 cameraCentre = pose.position + pose.rotation.rotate(Vec3{{0.0, 0.0, cameraOffset}});
+    double gain = std::max(exposure, 0) / double(defaultExposure);
+    auto see = [&](const Vec3& light, int64_t identity, double dimming) {
+        // d_camera = R^T (light - c): the camera frame is the tracker frame moved along z.
+        Vec3 d = pose.rotation.conjugate().rotate(light - cameraCentre);
+        double distance = KestrelMath::length(d);
+        if (!(distance > 1e-6))
+            return;
+        Vec3 direction = d / distance;
+        if (std::acos(std::clamp(direction.z(), -1.0, 1.0)) > camera_->maximumViewAngle())
+            return;
+        std::optional<Pixel> pixel = camera_->project(direction, temperature);
+        if (!pixel)
+            return;
+        Blob b;
+        b.identity = identity;
+        b.pixel = *pixel;
+        b.distance = distance;
+        double falloff = dimming * gain / (distance * distance);
+        b.value = std::clamp(valueAtOneMetre * falloff, 8.0, 32128.0);
+        b.peak = peakAtOneMetre * falloff;
+        b.sigma = std::clamp(2.2 / distance, 0.8, 3.0);
+        blobs.push_back(b);
+    };
+    for (size_t i = 0; i < markers_.size(); ++i)
+        see(markers_[i], int64_t(i), 1.0);
+    for (size_t i = 0; i < reflections_.size(); ++i)
+        see(reflections_[i], reflectionIdentityBase + int64_t(i), reflectionDimming);
+    return blobs;
+}
+
+std::vector<Blob> TrackerScene::frameBlobs(double t, float temperature, int exposure, std::mt19937_64& random) const {
+    std::vector<Blob> blobs = idealBlobs(t, temperature, exposure);
+    std::normal_distribution<double> normal;
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    std::vector<Blob> seen;
+    for (Blob b : blobs) {
+        if (uniform(random) < spec_.optical.dropout)
+            continue;
+        b.pixel.x += spec_.optical.centroid * normal(random);
+        b.pixel.y += spec_.optical.centroid * normal(random);
+        b.value *= 1.0 + 0.01 * normal(random);
+        seen.push_back(b);
+    }
+    if (camera_ && spec_.optical.spurious > 0) {
+        std::poisson_distribution<int> count(spec_.optical.spurious);
+        for (int n = count(random); n > 0; --n) {
+            Blob b;
+            b.pixel = {1.0 + 640.0 * uniform(random), 6.0 + 468.0 * uniform(random)};
+            b.distance = 3.0;
+            b.value = 40.0 + 300.0 * uniform(random);
+            b.peak = 30.0 + 120.0 * uniform(random);
+            b.sigma = 1.0;
+            seen.push_back(b);
+        }
+    }
+    return seen;
+}
+
+} // namespace Kestrel::DeviceSimulator
