@@ -79,7 +79,7 @@ public:
         };
         Pixel guess{settings_.cx + settings_.f * target[0], settings_.cy - settings_.f * target[1]};
         // Single-precision evaluation limits the reachable residual to a few 1e-8.
-        std::optional<PixelSolution> solution = solvePixel(hostPath, target, guess, 1e-6);
+        std::optional<PixelSolution> solution = solvePixel(hostPath, target, guess, Pixel{settings_.cx, settings_.cy}, 1e-6);
         if (!solution)
             return std::nullopt;
         const Pixel& p = solution->pixel;

@@ -5,21 +5,38 @@
 namespace Kestrel::DeviceSimulator {
 
 std::optional<PixelSolution> solvePixel(const PixelToImagePoint& f, const ImagePoint& target, Pixel guess,
-                                        double tolerance, int maximumIterations) {
+                                        Pixel inside, double tolerance, int maximumIterations) {
     // Step of the difference quotient: large enough that single-precision evaluation noise
     // (about 1e-7 of a unit) stays small against the change, small against the curvature.
     const double h = 0.05;
     Pixel p = guess;
     std::optional<ImagePoint> value = f(p.x, p.y);
+    // A guess just outside the domain (near its edge) is pulled towards `inside`.
+    for (int pull = 0; !value && pull < 20; ++pull) {
+        p = Pixel{(p.x + inside.x) / 2, (p.y + inside.y) / 2};
+        value = f(p.x, p.y);
+    }
     if (!value)
         return std::nullopt;
     PixelSolution best{p, std::hypot((*value)[0] - target[0], (*value)[1] - target[1]), 0};
     for (int iteration = 1; iteration <= maximumIterations && best.residual > tolerance; ++iteration) {
-        auto fx0 = f(p.x - h, p.y), fx1 = f(p.x + h, p.y), fy0 = f(p.x, p.y - h), fy1 = f(p.x, p.y + h);
-        if (!fx0 || !fx1 || !fy0 || !fy1)
+        // Central differences, one-sided where the other side leaves the domain.
+        auto column = [&](double dx, double dy, double& d0, double& d1) {
+            auto plus = f(p.x + dx, p.y + dy), minus = f(p.x - dx, p.y - dy);
+            double span = 2 * h;
+            if (!plus)
+                plus = value, span = h;
+            if (!minus)
+                minus = value, span = span - h;
+            if (!(span > 0))
+                return false;
+            d0 = ((*plus)[0] - (*minus)[0]) / span;
+            d1 = ((*plus)[1] - (*minus)[1]) / span;
+            return true;
+        };
+        double j00, j10, j01, j11;
+        if (!column(h, 0, j00, j10) || !column(0, h, j01, j11))
             return std::nullopt;
-        double j00 = ((*fx1)[0] - (*fx0)[0]) / (2 * h), j10 = ((*fx1)[1] - (*fx0)[1]) / (2 * h);
-        double j01 = ((*fy1)[0] - (*fy0)[0]) / (2 * h), j11 = ((*fy1)[1] - (*fy0)[1]) / (2 * h);
         double det = j00 * j11 - j01 * j10;
         if (!(std::abs(det) > 0))
             return std::nullopt;

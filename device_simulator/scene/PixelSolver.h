@@ -21,9 +21,10 @@ struct PixelSolution {
     int iterations = 0;
 };
 
-// Empty when no pixel within `tolerance` was found (the target lies off the sensor, or the
-// iteration left the domain of f).
+// Starts at `guess` (pulled towards `inside`, a pixel where f is defined, when f is not defined
+// there). Empty when no pixel within `tolerance` was found (the target lies off the sensor, or
+// the iteration left the domain of f).
 std::optional<PixelSolution> solvePixel(const PixelToImagePoint& f, const ImagePoint& target, Pixel guess,
-                                        double tolerance = 1e-7, int maximumIterations = 30);
+                                        Pixel inside, double tolerance = 1e-7, int maximumIterations = 30);
 
 } // namespace Kestrel::DeviceSimulator
