@@ -9,6 +9,11 @@
 // viewer lets go, onViewerReleased runs; when the device side lets go, onDeviceReleased runs
 // and the task is finished. Either release may come on any thread. Memory is freed when both
 // faces have gone.
+//
+// A task whose viewer interface derives from ICotask adds Implements<ITaskCotask> (also face 0)
+// and answers its isFinished slot from here:
+//     using Cotask::isFinished;
+//     ResultCode KESTREL_CALL isFinished(Boolean* f) override { return Cotask::isFinished(f); }
 
 #include <atomic>
 #include <mutex>

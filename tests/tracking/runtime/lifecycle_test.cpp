@@ -4,6 +4,7 @@
 
 #include "FakeNetwork.h"
 #include "TestCotask.h"
+#include "interface_contract/ModuleRegistry.h"
 #include "tracking/runtime/TrackingTaskStart.h"
 
 using namespace Kestrel::InterfaceContract;
@@ -68,8 +69,13 @@ TEST(TrackingTaskLifeCycle, StartWiresStreamInteropAndPeer) {
     EXPECT_EQ(0, FakeDevice::alive.load());
 }
 
+// Objects alive beyond the fake network itself: cotask, stream, interop, device.
+int32_t objectsBeyond(int32_t baseline) { return Kestrel::InterfaceContract::ModuleRegistry::liveObjectCount() - baseline - 1; }
+
 TEST(TrackingTaskLifeCycle, ClosingTheViewerReleasesTheLibraryPeer) {
+    const int32_t baseline = Kestrel::InterfaceContract::ModuleRegistry::liveObjectCount();
     Started s;
+    EXPECT_EQ(4, objectsBeyond(baseline));
     ASSERT_TRUE(s.started);
     EXPECT_EQ(1, FakeDevice::alive.load());
     s.viewer.reset();
@@ -79,9 +85,11 @@ TEST(TrackingTaskLifeCycle, ClosingTheViewerReleasesTheLibraryPeer) {
     // The library lets go of the connection: both faces are at 0 and everything is freed.
     s.network->host.reset();
     EXPECT_EQ(0, TestCotask::alive.load());
+    EXPECT_EQ(0, objectsBeyond(baseline));  // interop and stream are gone too
 }
 
 TEST(TrackingTaskLifeCycle, DeviceSideEndingFinishesTheTask) {
+    const int32_t baseline = Kestrel::InterfaceContract::ModuleRegistry::liveObjectCount();
     Started s;
     ASSERT_TRUE(s.started);
     s.network->host.reset();  // device unplugged: the library drops the connection
@@ -90,9 +98,10 @@ TEST(TrackingTaskLifeCycle, DeviceSideEndingFinishesTheTask) {
     EXPECT_TRUE(s.task->isFinished());
     EXPECT_EQ(0, FakeDevice::alive.load());
     EXPECT_EQ("Task is finished", exposureError(*s.task));
-    EXPECT_EQ(1, TestCotask::alive.load());
+    EXPECT_EQ(1, objectsBeyond(baseline));  // only the cotask, held by the viewer
     s.viewer.reset();
     EXPECT_EQ(0, TestCotask::alive.load());
+    EXPECT_EQ(0, objectsBeyond(baseline));
 }
 
 TEST(TrackingTaskLifeCycle, UnansweredStartLeavesNothingBehind) {
