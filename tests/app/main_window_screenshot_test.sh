@@ -1,0 +1,98 @@
+#!/bin/bash
+# Starts the program against the simulated network's default scenario (host, adapter 1 with
+# trackers 2 and 3), opens the device-tree panel and the tasks menu of tracker 2 with xdotool,
+# and checks in screenshots that the nodes are drawn where the radial layout puts them: the
+# adapter 72 px below the host at the panel centre, the trackers 72 px left and right of it.
+# Runs at 1600x1000 and at 800x600; the screenshots stay beside the test programs.
+#
+# usage: main_window_screenshot_test.sh PROGRAM SCREENSHOT_FOLDER
+set -u
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1600x1000x24" bash "$0" "$@"
+fi
+program=$1
+shots=$2
+mkdir -p "$shots"
+
+work=$(mktemp -d)
+pid=
+fail() { echo "FAIL: $*"; [ -f "$work/program.log" ] && sed 's/^/program: /' "$work/program.log"; exit 1; }
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Colour of the screen pixel (x, y) of the last screenshot as "r,g,b".
+pixel() {
+  convert "$shot" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:
+}
+# Indigo 500 (63,81,181), the accent of the node discs, within a small tolerance.
+is_accent() {
+  local r g b
+  IFS=, read -r r g b <<<"$(pixel "$1" "$2")"
+  [ $((r > 53 && r < 73 && g > 71 && g < 91 && b > 171 && b < 191)) = 1 ]
+}
+grab() {
+  shot=$1
+  import -window root "$shot" 2>/dev/null || fail "no screenshot"
+}
+
+run_at() {
+  local width=$1 height=$2
+  rm -rf "$work/config" "$work/data"
+  mkdir -p "$work/data"
+  unset KESTREL_SIMULATION
+  OrbDebugDataPath="$work/data/" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" \
+    "$program" >"$work/program.log" 2>&1 &
+  pid=$!
+  local window=
+  for attempt in $(seq 1 120); do
+    kill -0 "$pid" 2>/dev/null || fail "the program exited before showing a window"
+    window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
+    [ -n "$window" ] && break
+    sleep 0.5
+  done
+  [ -n "$window" ] || fail "no window within 60 s"
+  xdotool windowmove "$window" 0 0
+  xdotool windowsize "$window" "$width" "$height"
+  sleep 2
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  [ "$WIDTH" = "$width" ] && [ "$HEIGHT" = "$height" ] || fail "window is ${WIDTH}x${HEIGHT}, not ${width}x${height}"
+
+  # The tree button is the second of the side panel (48 px buttons at the right edge).
+  xdotool mousemove $((X + WIDTH - 24)) $((Y + 72)) click 1
+  sleep 1.5
+  grab "$shots/main_window_tree_${width}x${height}.png"
+  # The panel takes the right half of the window above the 48 px bottom row.
+  local cx=$((X + WIDTH * 3 / 4)) cy=$((Y + (HEIGHT - 48) / 2))
+  # Each disc is 48 px wide; 16 px below its centre is disc, clear of its label.
+  for node in "host 0 0" "adapter 0 72" "tracker2 -72 72" "tracker3 72 72"; do
+    set -- $node
+    is_accent $((cx + $2)) $((cy + $3 + 16)) || fail "$1 not drawn at ($2, $3) from the tree centre in ${width}x${height}: $(pixel $((cx + $2)) $((cy + $3 + 16)))"
+  done
+  # Between the host and the trackers there is no disc.
+  is_accent $((cx - 72)) $((cy + 16)) && fail "a disc where none belongs in ${width}x${height}"
+
+  # Tracker 2's tasks menu opens at the pointer and lists the four viewers.
+  local before
+  before=$(pixel $((cx - 72 + 60)) $((cy + 72 + 40)))
+  xdotool mousemove $((cx - 72)) $((cy + 72)) click 1
+  sleep 1
+  grab "$shots/main_window_menu_${width}x${height}.png"
+  [ "$(pixel $((cx - 72 + 60)) $((cy + 72 + 40)))" = "255,255,255" ] || fail "no tasks menu in ${width}x${height} (was $before)"
+  local menuHeight
+  menuHeight=$(convert "$shot" -crop 1x400+$((cx - 72 + 8))+$((cy + 72)) +repage -fill black +opaque white -format "%[fx:mean*400]" info:)
+  # Four items of 48 px and the padding make a white column of about 200 px.
+  [ "$(printf '%.0f' "$menuHeight")" -ge 180 ] || fail "tasks menu too short for four viewers: $menuHeight px"
+
+  kill "$pid"; wait "$pid" 2>/dev/null; pid=
+  echo "layout checked at ${width}x${height}: screenshots in $shots"
+}
+
+run_at 1600 1000
+run_at 800 600
+if grep -E "qrc:/[^ ]*\.qml:[0-9]+:[0-9]+:" "$work/program.log"; then
+  fail "QML errors"
+fi
+echo "main window screenshots: 2 passed, 0 failed"
