@@ -20,6 +20,7 @@
 #include <stdexcept>
 
 #include "device_network/DeviceNetworkInterfaces.h"
+#include "interface_contract/DebugLog.h"
 #include "interface_contract/Remap.h"
 
 namespace Kestrel::DeviceNetwork::Client {
@@ -78,10 +79,20 @@ protected:
     virtual void onDeviceReleased() = 0;
 
 private:
-    void onLastRelease(InterfaceContract::Face<0>) override { onViewerReleased(); }
+    // Release() is called across library boundaries, where nothing may be thrown.
+    void onLastRelease(InterfaceContract::Face<0>) override { runReleaseHook(&Cotask::onViewerReleased, "viewer"); }
     void onLastRelease(InterfaceContract::Face<1>) override {
-        onDeviceReleased();
+        runReleaseHook(&Cotask::onDeviceReleased, "device");
         finished_.store(true);
+    }
+    void runReleaseHook(void (Cotask::*hook)(), const char* side) noexcept {
+        try {
+            (this->*hook)();
+        } catch (const std::exception& e) {
+            logLine() << "Cotask: release by the " << side << " side failed: " << e.what();
+        } catch (...) {
+            logLine() << "Cotask: release by the " << side << " side failed";
+        }
     }
 
     std::atomic<bool> finished_{false};

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "LogCapture.h"
 #include "tracking/runtime/TrackingCotask.h"
 #include "interface_contract/Remap.h"
 
@@ -55,4 +56,26 @@ TEST(DerivedCotaskFace, ATaskSpecificInterfaceSharesFaceZero) {
     plain.reset();
     EXPECT_EQ(1, SpecificCotask::viewerReleases);
     device.reset();
+}
+
+namespace {
+
+class ThrowingRelease final : public Kestrel::Orb::Tracking::Cotask {
+protected:
+    void onAccelerometer(const KestrelMath::vector3<float>&) override {}
+    void onGyroscope(const KestrelMath::vector3<float>&) override {}
+    void onFrame() override {}
+    void onRay(float, float, int32_t) override {}
+    void onDeviceReleased() override { throw std::runtime_error("stop failed"); }
+};
+
+} // namespace
+
+TEST(DerivedCotaskFace, AFailingReleaseHookIsLoggedAndTheTaskStillFinishes) {
+    LogCapture log;
+    auto* task = new ThrowingRelease;
+    Ref<DN::ICotask> viewer = Ref<DN::ICotask>::share(task);
+    task->deviceToHost().reset();  // the device side lets go; nothing may escape Release
+    EXPECT_TRUE(task->isFinished());
+    EXPECT_EQ(std::vector<std::string>{"Cotask: release by the device side failed: stop failed"}, log.lines());
 }
