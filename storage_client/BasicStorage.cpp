@@ -1,0 +1,104 @@
+#include "storage_client/BasicStorage.h"
+
+#include <stdexcept>
+
+#include "storage_client/FileSystem.h"
+
+namespace Kestrel::Storage {
+
+namespace {
+
+constexpr const char* defaultKey = "default";
+constexpr const char* defaultFile = ".default";
+
+bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+// A name that is one harmless path component. Names of the write's temporary files are
+// refused too, so a stored key can never be mistaken for one.
+bool isValidName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    if (name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
+        return false;
+    return !startsWith(name, FileSystem::temporaryPrefix);
+}
+
+void requireValidKey(const std::string& key) {
+    if (!isValidName(key))
+        throw std::runtime_error("Invalid key name");
+}
+
+[[noreturn]] void raiseMissing(const std::string& path) {
+    throw std::runtime_error("Read file error: file " + path + " is not exist");
+}
+
+} // namespace
+
+std::string BasicStorage::groupFolder(const std::string& group) const {
+    if (!isValidName(group))
+        throw std::runtime_error("Invalid group name");
+    const std::string root = rootFolder();
+    std::string folder = root.empty() ? group : root + FileSystem::separator + group;
+    folder += FileSystem::separator;
+    ensureGroupFolder(folder);
+    return folder;
+}
+
+std::string BasicStorage::keyPath(const std::string& folder, const std::string& key) const {
+    if (key != defaultKey)
+        return folder + key;
+    const std::string defaultPath = folder + defaultFile;
+    std::optional<std::string> name = FileSystem::readFile(defaultPath);
+    if (!name)
+        raiseMissing(defaultPath);
+    // The file's content is data like any value: it must not lead out of the folder either.
+    requireValidKey(*name);
+    return folder + *name;
+}
+
+std::string BasicStorage::read(const std::string& group, const std::string& key) {
+    const std::string folder = groupFolder(group);
+    requireValidKey(key);
+    if (key == defaultKey && !FileSystem::exists(folder + defaultFile))
+        return {};
+    const std::string path = keyPath(folder, key);
+    std::optional<std::string> content = FileSystem::readFile(path);
+    if (!content)
+        raiseMissing(path);
+    return *content;
+}
+
+void BasicStorage::write(const std::string& group, const std::string& key, const std::string& value) {
+    const std::string folder = groupFolder(group);
+    requireValidKey(key);
+    if (!FileSystem::replaceFile(keyPath(folder, key), value))
+        throw std::runtime_error("Write file error");
+}
+
+void BasicStorage::remove(const std::string& group, const std::string& key) {
+    const std::string folder = groupFolder(group);
+    requireValidKey(key);
+    const std::string path = keyPath(folder, key);
+    if (FileSystem::exists(path) && !FileSystem::removeFile(path))
+        throw std::runtime_error("Remove file error");
+}
+
+std::string BasicStorage::next(const std::string& group, const std::string& key) {
+    const std::string folder = groupFolder(group);
+    if (!key.empty())
+        requireValidKey(key);
+    std::vector<std::string> entries = listEntries(folder);
+    bool found = key.empty();
+    for (const std::string& entry : entries) {
+        if (startsWith(entry, FileSystem::temporaryPrefix))
+            continue;
+        if (found)
+            return entry;
+        found = entry == key;
+    }
+    if (!found)
+        throw std::runtime_error("Invalid key");
+    return {};
+}
+
+} // namespace Kestrel::Storage
