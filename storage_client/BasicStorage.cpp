@@ -71,6 +71,15 @@ std::string BasicStorage::read(const std::string& group, const std::string& key)
 void BasicStorage::write(const std::string& group, const std::string& key, const std::string& value) {
     const std::string folder = groupFolder(group);
     requireValidKey(key);
+    if (key == defaultKey && !FileSystem::exists(folder + defaultFile)) {
+        // The first default of a group is kept in the file "default", and ".default" is made
+        // to name it, so that reading "default" returns what was just written. The value goes
+        // first: a ".default" never names a file that was not written.
+        if (!FileSystem::replaceFile(folder + defaultKey, value) ||
+            !FileSystem::replaceFile(folder + defaultFile, defaultKey))
+            throw std::runtime_error("Write file error");
+        return;
+    }
     if (!FileSystem::replaceFile(keyPath(folder, key), value))
         throw std::runtime_error("Write file error");
 }
@@ -78,6 +87,9 @@ void BasicStorage::write(const std::string& group, const std::string& key, const
 void BasicStorage::remove(const std::string& group, const std::string& key) {
     const std::string folder = groupFolder(group);
     requireValidKey(key);
+    // A group without ".default" has no default entry, so there is nothing to remove.
+    if (key == defaultKey && !FileSystem::exists(folder + defaultFile))
+        return;
     const std::string path = keyPath(folder, key);
     if (FileSystem::exists(path) && !FileSystem::removeFile(path))
         throw std::runtime_error("Remove file error");

@@ -21,9 +21,11 @@ public:
     // empty. "Read file error: file <path> is not exist" when there is no such file.
     std::string read(const std::string& group, const std::string& key);
     // Replaces the value; "Write file error" when it cannot be written. The key "default"
-    // writes the key named by ".default", which must exist.
+    // writes the key named by ".default"; in a group without ".default" it writes the key
+    // "default" and makes ".default" name it.
     void write(const std::string& group, const std::string& key, const std::string& value);
-    // Removes the value; a missing one is not an error. "Remove file error" if deleting fails.
+    // Removes the value; a missing one (also the key "default" of a group without ".default")
+    // is not an error. "Remove file error" if deleting fails.
     void remove(const std::string& group, const std::string& key);
     // The entry after `key` in the folder's enumeration order (the first for an empty key, empty
     // after the last); "Invalid key" when `key` is not in the group.

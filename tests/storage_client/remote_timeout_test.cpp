@@ -1,0 +1,80 @@
+// Timeouts of the TCP storage client (slow: each waits for its timeout to pass).
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "TestStorageServer.h"
+#include "storage_client/RemoteStorageClient.h"
+
+using namespace Kestrel::StorageClient;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::string lastLineOfError(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const std::exception& e) {
+        std::string text = e.what();
+        return text.substr(text.rfind('\n') + 1);
+    }
+    return "no error";
+}
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+TEST(RemoteTimeout, ServerThatNeverAnswersFailsAfterTenSeconds) {
+    StorageTest::TestStorageServer server;
+    server.setBehaviour(StorageTest::Behaviour::NeverAnswer);
+    RemoteStorageClient client("127.0.0.1", server.port());
+
+    auto start = Clock::now();
+    EXPECT_EQ("\tmessage: Failed to get response", lastLineOfError([&] { client.write("g", "k", "v"); }));
+    double waited = secondsSince(start);
+    EXPECT_GT(waited, 9.5);
+    EXPECT_LT(waited, 12.0);
+
+    start = Clock::now();
+    EXPECT_FALSE(client.exists());
+    waited = secondsSince(start);
+    EXPECT_GT(waited, 9.5);
+    EXPECT_LT(waited, 12.0);
+}
+
+// A listener whose backlog is full lets connection attempts hang, as an unreachable host does.
+TEST(RemoteTimeout, ConnectGivesUpAfterThreeSeconds) {
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(0, ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
+    ASSERT_EQ(0, ::listen(listener, 0));
+    socklen_t size = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    std::vector<int> fill;
+    for (int i = 0; i < 3; ++i) {
+        int s = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        fill.push_back(s);
+    }
+    usleep(200000);
+
+    RemoteStorageClient client("127.0.0.1", ntohs(address.sin_port));
+    auto start = Clock::now();
+    EXPECT_EQ("\tmessage: Failed to connect to tcp server", lastLineOfError([&] { client.next("g", ""); }));
+    double waited = secondsSince(start);
+    EXPECT_GT(waited, 2.9);
+    EXPECT_LT(waited, 4.5);
+
+    for (int s : fill)
+        ::close(s);
+    ::close(listener);
+}
+
+} // namespace
