@@ -64,7 +64,7 @@ Response RemoteStorageClient::sendMessage(const Request& request) const {
     Networking::Socket& socket = client.socket();
     socket.setTimeout(SocketOptionName::ReceiveTimeout, transferTimeout);
     socket.setTimeout(SocketOptionName::SendTimeout, transferTimeout);
-    socket.setBlocking(true);
+    // A made connection is already back in blocking mode.
     // Length and body go out as two sends; without this the second waits for the server's
     // delayed acknowledgement of the first.
     socket.setOption(SocketOptionLevel::Tcp, SocketOptionName::NoDelay, 1);
