@@ -3,7 +3,8 @@
 # trackers 2 and 3), opens the device-tree panel and the tasks menu of tracker 2 with xdotool,
 # and checks in screenshots that the nodes are drawn where the radial layout puts them: the
 # adapter 72 px below the host at the panel centre, the trackers 72 px left and right of it.
-# Runs at 1600x1000 and at 800x600; the screenshots stay beside the test programs.
+# Then the camera button must save a PNG into the data folder's Screenshots folder. Runs at
+# 1600x1000 and at 800x600; the screenshots stay beside the test programs.
 #
 # usage: main_window_screenshot_test.sh PROGRAM SCREENSHOT_FOLDER
 set -u
@@ -85,6 +86,20 @@ run_at() {
   menuHeight=$(convert "$shot" -crop 1x400+$((cx - 72 + 8))+$((cy + 72)) +repage -fill black +opaque white -format "%[fx:mean*400]" info:)
   # Four items of 48 px and the padding make a white column of about 200 px.
   [ "$(printf '%.0f' "$menuHeight")" -ge 180 ] || fail "tasks menu too short for four viewers: $menuHeight px"
+
+  # The camera button of the bottom row saves the window into the data folder's Screenshots.
+  xdotool key Escape
+  sleep 0.5
+  xdotool mousemove $((X + 24)) $((Y + HEIGHT - 24)) click 1
+  local saved=
+  for attempt in $(seq 1 20); do
+    saved=$(find "$work/data/Screenshots" -name '*.png' -size +1k 2>/dev/null | head -n 1)
+    [ -n "$saved" ] && break
+    sleep 0.25
+  done
+  [ -n "$saved" ] || fail "the camera button saved no screenshot into the data folder"
+  [[ "$(basename "$saved")" =~ ^[0-9]{2}_[0-9]{2}_[0-9]{2}_[0-9]{2}_[0-9]{2}_[0-9]{3}\.png$ ]] ||
+    fail "screenshot name $(basename "$saved") is not MM_dd_hh_mm_ss_zzz.png"
 
   kill "$pid"; wait "$pid" 2>/dev/null; pid=
   echo "layout checked at ${width}x${height}: screenshots in $shots"
