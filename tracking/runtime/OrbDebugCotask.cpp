@@ -1,0 +1,154 @@
+#include "tracking/runtime/OrbDebugCotask.h"
+
+#include <stdexcept>
+
+#include "interface_contract/DebugLog.h"
+#include "interface_contract/Marshal.h"
+#include "tracking/runtime/OrbImage.h"
+
+namespace Kestrel::Orb::Debug {
+
+using InterfaceContract::check;
+using InterfaceContract::guard;
+
+namespace {
+
+template <class T>
+T& required(T* pointer, const char* what) {
+    if (!pointer)
+        throw InterfaceContract::Exception(InterfaceContract::E_POINTER_CODE, std::string(what) + ": null argument");
+    return *pointer;
+}
+
+} // namespace
+
+OrbDebugCotask::OrbDebugCotask(std::chrono::milliseconds answerTimeout) : answerTimeout_(answerTimeout) {}
+
+void OrbDebugCotask::endTask() {
+    releaseLink();
+    completions_.signal();
+}
+
+void OrbDebugCotask::awaitAnswer() {
+    if (!completions_.wait(answerTimeout_))
+        throw std::runtime_error("Device did not answer");
+}
+
+ResultCode OrbDebugCotask::setExposure(int32_t value) {
+    return guard([&] {
+        const ConfigRecord record{ConfigType::exposure, 0, value};
+        auto link = this->link();
+        check(link.get(), link->setConfig(&record));
+    });
+}
+
+ResultCode OrbDebugCotask::getReservedInt(int32_t* zero) {
+    return guard([&] { required(zero, "getReservedInt") = 0; });
+}
+
+ResultCode OrbDebugCotask::getReservedFloat(float* one) {
+    return guard([&] { required(one, "getReservedFloat") = 1.0f; });
+}
+
+ResultCode OrbDebugCotask::getConfig(uint32_t type, uint32_t address, int32_t* value) {
+    return guard([&] {
+        int32_t& result = required(value, "getConfig");
+        const ConfigRecord record{type, address, 0};
+        {
+            auto link = this->link();
+            check(link.get(), link->requestConfig(&record));
+        }
+        awaitAnswer();
+        std::lock_guard<std::mutex> lock(answerMutex_);
+        result = pendingValue_;
+    });
+}
+
+ResultCode OrbDebugCotask::setConfig(const ConfigRecord* record) {
+    return guard([&] {
+        const ConfigRecord& r = required(record, "setConfig");
+        auto link = this->link();
+        check(link.get(), link->setConfig(&r));
+    });
+}
+
+ResultCode OrbDebugCotask::getImage(void** image) {
+    return guard([&] {
+        void*& result = required(image, "getImage");
+        result = nullptr;
+        {
+            auto link = this->link();
+            check(link.get(), link->requestImage());
+        }
+        awaitAnswer();
+        std::string stream;
+        {
+            std::lock_guard<std::mutex> lock(answerMutex_);
+            stream.swap(imageStream_);
+        }
+        auto decoded = OrbImage::fromStream(stream, 0, 0, OrbImage::cameraWidth, OrbImage::cameraHeight);
+        result = decoded.queryChecked<IImage>().detach();
+    });
+}
+
+ResultCode OrbDebugCotask::getPoints(OutArray* points) {
+    return guard([&] {
+        if (!points)
+            throw InterfaceContract::Exception(InterfaceContract::E_POINTER_CODE, "getPoints: null argument");
+        {
+            auto link = this->link();
+            check(link.get(), link->requestPoints());
+        }
+        awaitAnswer();
+        std::vector<DebugPoint> taken;
+        {
+            std::lock_guard<std::mutex> lock(answerMutex_);
+            taken.swap(points_);
+        }
+        InterfaceContract::writeOut(points, taken);
+    });
+}
+
+ResultCode OrbDebugCotask::configReceived(const ConfigRecord* record) {
+    return guard([&] {
+        const ConfigRecord r = required(record, "configReceived");
+        {
+            std::lock_guard<std::mutex> lock(answerMutex_);
+            pendingValue_ = r.value;
+        }
+        logLine() << "config received: type:" << r.type << " value:" << r.value << " address:" << r.address;
+    });
+}
+
+ResultCode OrbDebugCotask::imageChunk(const uint8_t* bytes63) {
+    return guard([&] {
+        const uint8_t& first = required(bytes63, "imageChunk");
+        std::lock_guard<std::mutex> lock(answerMutex_);
+        imageStream_.append(reinterpret_cast<const char*>(&first), DebugTask::imageChunkSize);
+    });
+}
+
+ResultCode OrbDebugCotask::imageFinalChunk(const uint8_t* bytes, uint32_t count) {
+    return guard([&] {
+        if (count > 0) {
+            const uint8_t& first = required(bytes, "imageFinalChunk");
+            std::lock_guard<std::mutex> lock(answerMutex_);
+            imageStream_.append(reinterpret_cast<const char*>(&first), count);
+        }
+        completions_.signal();
+    });
+}
+
+ResultCode OrbDebugCotask::pointReceived(const DebugPoint* point) {
+    return guard([&] {
+        const DebugPoint p = required(point, "pointReceived");
+        std::lock_guard<std::mutex> lock(answerMutex_);
+        points_.push_back(p);
+    });
+}
+
+ResultCode OrbDebugCotask::completed() {
+    return guard([&] { completions_.signal(); });
+}
+
+} // namespace Kestrel::Orb::Debug

@@ -1,0 +1,76 @@
+#pragma once
+// OrbDebugCotask: the host side of the tracker's debug task, behind Kestrel::Orb::Debug::ICotask.
+//
+// Requests go out as packets through the interop; the answers arrive on the library's delivery
+// thread and are collected here (the config reply's value, the image stream bytes, the points).
+// An answer is complete when the device signals it (packet 9 ends an image, packet 11 ends a
+// config reply or a point list); each completion wakes one waiting request through the
+// completion semaphore. A request waits at most `answerTimeout` and then fails with "Device
+// did not answer". When the task ends, from either side, the link to the device is dropped and
+// one completion is signalled, so that a blocked request returns with what it has.
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "device_network/client/Cotask.h"
+#include "tracking/runtime/CompletionSemaphore.h"
+#include "tracking/runtime/DebugInterfaces.h"
+
+namespace Kestrel::Orb::Debug {
+
+namespace DebugTask = DeviceNetwork::Tasks::Orb::Debug;
+using DeviceNetwork::Boolean;
+
+class OrbDebugCotask final : public DeviceNetwork::Client::Cotask<DebugTask::IDeviceToHost, DebugTask::IHostToDevice>,
+                             public InterfaceContract::Implements<ICotask> {
+public:
+    static constexpr std::chrono::milliseconds defaultAnswerTimeout{2000};
+
+    explicit OrbDebugCotask(std::chrono::milliseconds answerTimeout = defaultAnswerTimeout);
+
+    // ICotask
+    using Cotask::isFinished;
+    ResultCode KESTREL_CALL isFinished(Boolean* finished) override { return Cotask::isFinished(finished); }
+    ResultCode KESTREL_CALL setExposure(int32_t value) override;
+    ResultCode KESTREL_CALL getReservedInt(int32_t* zero) override;
+    ResultCode KESTREL_CALL getReservedFloat(float* one) override;
+    ResultCode KESTREL_CALL getConfig(uint32_t type, uint32_t address, int32_t* value) override;
+    ResultCode KESTREL_CALL setConfig(const ConfigRecord* record) override;
+    ResultCode KESTREL_CALL getImage(void** image) override;
+    ResultCode KESTREL_CALL getPoints(OutArray* points) override;
+
+    // DebugTask::IDeviceToHost
+    ResultCode KESTREL_CALL configReceived(const ConfigRecord* record) override;
+    ResultCode KESTREL_CALL imageChunk(const uint8_t* bytes63) override;
+    ResultCode KESTREL_CALL imageFinalChunk(const uint8_t* bytes, uint32_t count) override;
+    ResultCode KESTREL_CALL pointReceived(const DebugPoint* point) override;
+    ResultCode KESTREL_CALL completed() override;
+    ResultCode KESTREL_CALL packet15(const void*, uint32_t) override { return 0; }
+    ResultCode KESTREL_CALL packet16(const void*, uint32_t) override { return 0; }
+    ResultCode KESTREL_CALL packet22(const void*, uint32_t) override { return 0; }
+    ResultCode KESTREL_CALL packet23(const void*, uint32_t) override { return 0; }
+    ResultCode KESTREL_CALL packet24(const void*, uint32_t) override { return 0; }
+    ResultCode KESTREL_CALL packet25(const void*, uint32_t) override { return 0; }
+    ResultCode KESTREL_CALL packet26(const void*, uint32_t) override { return 0; }
+    ResultCode KESTREL_CALL packet27(const void*, uint32_t) override { return 0; }
+    ResultCode KESTREL_CALL packet29(const void*, uint32_t) override { return 0; }
+
+private:
+    void onViewerReleased() override { endTask(); }
+    void onDeviceReleased() override { endTask(); }
+    void endTask();
+    // Waits for one completion; throws "Device did not answer" after the timeout.
+    void awaitAnswer();
+
+    const std::chrono::milliseconds answerTimeout_;
+    CompletionSemaphore completions_;
+    // The collected answers; written on the delivery thread, taken by the requesting thread.
+    std::mutex answerMutex_;
+    int32_t pendingValue_ = 0;
+    std::string imageStream_;
+    std::vector<DebugPoint> points_;
+};
+
+} // namespace Kestrel::Orb::Debug
