@@ -15,7 +15,8 @@
 // requester whose wait timed out takes that mutex before it returns, so the callback never
 // outlives the request that installed it. An empty callback is refused, so the producer never
 // finds an empty slot while a request is pending. A callback that throws does not disturb the
-// producer; request() rethrows its exception on the requester's thread.
+// producer; request() rethrows its exception on the requester's thread. The callback must not
+// request on the same hook (it would wait for itself).
 
 #include <atomic>
 #include <chrono>
