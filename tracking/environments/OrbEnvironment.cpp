@@ -1,5 +1,6 @@
 #include "tracking/environments/OrbEnvironment.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>

@@ -14,6 +14,8 @@ namespace {
 using Vec3d = KestrelMath::vector<double, 3>;
 using Quatd = KestrelMath::quaternion<double>;
 
+constexpr double pi = 3.14159265358979323846;
+
 Vec3d toDouble(const Vec3f& v) { return Vec3d{{v[0], v[1], v[2]}}; }
 
 } // namespace
@@ -51,7 +53,7 @@ bool OrbEnvironmentSingle::matchRays(const std::vector<Vec3f>& rays, std::vector
     // The plane through the camera and the bar contains the x axis; its normal's angle about x
     // says where around the bar the camera sits.
     const Vec3d normal = KestrelMath::cross(rotation.rotate(ray_camera[0]), rotation.rotate(ray_camera[2]));
-    const double a = std::atan2(normal.y(), normal.z()) - M_PI / 2;
+    const double a = std::atan2(normal.y(), normal.z()) - pi / 2;
     // ((u - 0.5) L, 0, -e) turned about x by -a.
     const double foot = (placement.u - 0.5) * length;
     const double c = std::cos(-a), s = std::sin(-a);

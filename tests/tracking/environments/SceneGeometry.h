@@ -10,6 +10,8 @@
 
 namespace SceneGeometry {
 
+constexpr double pi = 3.14159265358979323846;
+
 using Vec = std::array<double, 3>;
 using Mat = std::array<Vec, 3>;  // rows
 

@@ -103,7 +103,7 @@ TEST(FindBars, RandomCloudsWithKnownBars) {
         const int barCount = 1 + cloud % 4;
         for (int b = 0; b < barCount; ++b) {
             for (int attempt = 0; attempt < 100; ++attempt) {
-                const double cx = unit(random) * 10, cy = unit(random) * 10, angle = unit(random) * 2 * M_PI;
+                const double cx = unit(random) * 10, cy = unit(random) * 10, angle = unit(random) * 2 * 3.14159265358979323846;
                 const double L = 0.5 + unit(random);
                 const double dx = std::cos(angle) * L, dy = std::sin(angle) * L;
                 // Keep a margin of a bar length around it, so no other point sits in its ellipse.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <random>
 #include <thread>
 
@@ -40,7 +41,7 @@ BarScene randomScene(std::mt19937& random) {
         scene.markers[1] = {-L / 2 + q * L, 0, 0};
         scene.markers[2] = {L / 2, 0, 0};
         scene.pose.position = {between(-0.8, 0.8), between(1.0, 2.5), between(-0.8, 0.8)};
-        scene.pose.rotation = multiply(rotationY(between(-M_PI, M_PI)),
+        scene.pose.rotation = multiply(rotationY(between(-pi, pi)),
                                        multiply(rotationX(between(-0.5, 0.5)), rotationZ(between(-0.5, 0.5))));
         bool visible = true;
         for (int k = 0; k < 3; ++k) {
