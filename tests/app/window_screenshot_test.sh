@@ -22,7 +22,9 @@ cleanup() {
 trap cleanup EXIT
 
 # No trailing slash: the screenshot folder is the sibling "dataScreenshots".
-OrbDebugDataPath="$work/data" XDG_RUNTIME_DIR="$work" "$program" >"$work/program.log" 2>&1 &
+# Settings and storage of this run stay in the temporary folder.
+OrbDebugDataPath="$work/data" XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/share" \
+  "$program" >"$work/program.log" 2>&1 &
 pid=$!
 
 window=
