@@ -6,7 +6,7 @@
 # usage: window_screenshot_test.sh PROGRAM SCREENSHOT_PNG
 set -u
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1600x1000x24" bash "$0" "$@"
+  exec xvfb-run -a -s "-screen 0 1600x1000x24 -noreset" bash "$0" "$@"
 fi
 program=$1
 screenshot=$2
