@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <stdexcept>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -34,6 +35,10 @@ std::string temporaryPathBeside(const std::string& path) {
     unsigned long process = static_cast<unsigned long>(getpid());
 #endif
     return folder + temporaryPrefix + std::to_string(process) + "-" + std::to_string(++counter);
+}
+
+[[noreturn]] void raiseTooLarge(const std::string& path) {
+    throw std::runtime_error("Read file error: file " + path + " is too large");
 }
 
 } // namespace
@@ -93,6 +98,11 @@ std::optional<std::string> readFile(const std::string& path) {
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return std::nullopt;
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file, &size) && (unsigned long long)size.QuadPart > maximumFileSize) {
+        CloseHandle(file);
+        raiseTooLarge(path);
+    }
     std::string content;
     char buffer[65536];
     DWORD got = 0;
@@ -168,6 +178,10 @@ std::optional<std::string> readFile(const std::string& path) {
     if (::fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(file);
         return std::nullopt;
+    }
+    if ((unsigned long long)info.st_size > maximumFileSize) {
+        ::close(file);
+        raiseTooLarge(path);
     }
     std::string content;
     char buffer[65536];

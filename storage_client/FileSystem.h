@@ -23,7 +23,11 @@ constexpr const char* temporaryPrefix = ".kestrel-tmp-";
 std::string localAppDataFolder();
 
 bool exists(const std::string& path);
+// Values cross the library's interface with a 32-bit length; a larger file would arrive cut.
+constexpr unsigned long long maximumFileSize = 0xFFFFFFFFull;
+
 // The whole content of a regular file, or nothing when it does not exist or cannot be read.
+// A file above maximumFileSize raises "Read file error: file <path> is too large".
 std::optional<std::string> readFile(const std::string& path);
 // Writes `content` to a temporary file beside `path` and renames it over `path`, so readers see
 // the old or the new content, never a part. False on any failure (nothing is left behind).

@@ -169,6 +169,15 @@ TEST_F(LocalStorage, FailuresOfTheFileSystemGiveTheirMessages) {
     EXPECT_EQ("folder\nfolder/inside\n", treeOf(root() + "/g"));
 }
 
+TEST_F(LocalStorage, ValuesBeyondThirtyTwoBitLengthsAreRefused) {
+    // Sparse, so it costs no disk space; read whole it would cross the interface cut short.
+    putFile(root() + "/g/huge", "");
+    std::filesystem::resize_file(root() + "/g/huge", (1ull << 32) + 1);
+    EXPECT_EQ("Read file error: file " + root() + "/g/huge is too large", errorOf([&] { storage.read("g", "huge"); }));
+    std::filesystem::resize_file(root() + "/g/huge", 3);
+    EXPECT_EQ(std::string(3, '\0'), storage.read("g", "huge"));
+}
+
 TEST_F(LocalStorage, EmptyRootMeansTheCurrentFolder) {
     Win32Storage relative(StorageLayout::Own, "");
     EXPECT_EQ("", relative.rootFolder());

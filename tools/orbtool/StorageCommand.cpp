@@ -125,6 +125,9 @@ public:
         return value;
     }
     void write(const std::string& group, const std::string& key, const std::string& value) {
+        // Lengths cross the interface as 32 bits; a longer value would be stored cut short.
+        if (value.size() > 0xFFFFFFFFu)
+            throw std::length_error("value of " + std::to_string(value.size()) + " bytes is too large to store");
         InArray g = inArray(group), k = inArray(key), v = inArray(value);
         check(storage_.get(), storage_->write(&g, &k, &v));
     }
