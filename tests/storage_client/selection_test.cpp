@@ -134,6 +134,11 @@ TEST(LocalStorageSelection, PlatformSelectionUsesTheProcessWideStores) {
     auto& service = Kestrel::Storage::Win32Storage::instance(Kestrel::Storage::StorageLayout::Service);
     EXPECT_EQ(&own, &Kestrel::Storage::Win32Storage::instance(Kestrel::Storage::StorageLayout::Own));
     EXPECT_EQ(data / "Packages/kestrel.kestrelservice_q7mz2x4kd8wpn/LocalState", service.rootFolder());
+
+    // The fall-back for an installed service works in the service's data folder.
+    Ref<IStorage> serviceFiles = platformServiceAccess().openFiles(true);
+    check(serviceFiles.get(), serviceFiles->write(&group, &key, &value));
+    EXPECT_EQ("CODE", StorageTest::fileContent(data / "Packages/kestrel.kestrelservice_q7mz2x4kd8wpn/LocalState/environment/default"));
 }
 
 TEST(StorageClientBoundary, FailuresCrossAsCodeAndMessage) {
