@@ -8,6 +8,9 @@ namespace Kestrel::Orb::Tracking {
 class OrbEnvironmentSingle final : public OrbEnvironment {
 public:
     OrbEnvironmentSingle(float barLength, float middleRatio);
+    // The IEnvironment overloads stay visible beside the ones overridden here.
+    using OrbEnvironment::markerPositions;
+    using OrbEnvironment::matchRays;
 
     // Needs exactly one bar among the rays. Indices: 0, 1, 2 for the bar's first, middle and
     // last ray, -1 for every other ray. A single bar does not fix the turn about its own axis:

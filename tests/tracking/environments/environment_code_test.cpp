@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <random>
 
 #include "interface_contract/Base64.h"
@@ -328,4 +329,16 @@ TEST(CreateEnvironment, CorruptedCodesFailCleanly) {
         }
     }
     EXPECT_GT(rejected, 0);
+    // Arbitrary bytes of every length up to 64; anything but a runtime error fails the test.
+    for (int i = 0; i < 3000; ++i) {
+        std::string bytes(std::size_t(i % 65), '\0');
+        for (char& c : bytes)
+            c = char(byte(random));
+        std::unique_ptr<char[]> exact(new char[bytes.size() + 1]);
+        std::memcpy(exact.get(), bytes.data(), bytes.size());
+        try {
+            createEnvironment(readEnvironmentRecord(std::string_view(exact.get(), bytes.size())));
+        } catch (const std::runtime_error&) {
+        }
+    }
 }
