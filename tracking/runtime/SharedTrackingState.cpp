@@ -87,7 +87,10 @@ bool SharedTrackingState::handOff(bool ok, float quality, OptimizerState& optimi
         }
     }
 
+    optimizerWaiting_ = true;
+    optimizerIdle_.notify_all();
     framesArrived_.wait(lock, [this] { return !pending_.empty(); });
+    optimizerWaiting_ = false;
     if (std::any_of(pending_.begin(), pending_.end(),
                     [](const FrameRecord& f) { return std::isnan(f.leap.duration); }))
         return false;
@@ -125,6 +128,12 @@ void SharedTrackingState::integratePending(std::size_t from) {
         if (!std::isnan(pending_[i].leap.duration))
             propagate(pose_, pending_[i].leap);
     integrationIndex_ = pending_.size();
+}
+
+bool SharedTrackingState::waitUntilOptimizerIdle(double timeoutSeconds) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return optimizerIdle_.wait_for(lock, std::chrono::duration<double>(timeoutSeconds),
+                                   [this] { return optimizerWaiting_ && pending_.empty(); });
 }
 
 int32_t SharedTrackingState::stage() const {

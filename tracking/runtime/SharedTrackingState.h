@@ -51,11 +51,18 @@ public:
     int32_t stage() const;
     float stabilityValue() const;
 
+    // Waits until the optimiser has taken every queued frame and waits for more, or until
+    // `timeoutSeconds` have passed; returns whether it is idle. Headless runs that advance a
+    // simulated clock use it to let the optimiser keep pace as it would in real time.
+    bool waitUntilOptimizerIdle(double timeoutSeconds);
+
 private:
     void integratePending(std::size_t from);
 
     mutable std::mutex mutex_;
     std::condition_variable framesArrived_;
+    std::condition_variable optimizerIdle_;
+    bool optimizerWaiting_ = false;
     TrackingClock clock_;
     int32_t stage_ = 0;
     float stabilityValue_ = 0;

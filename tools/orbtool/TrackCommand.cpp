@@ -1,0 +1,312 @@
+// orbtool track: the tracking pipeline, headless, against the simulated device network, with
+// its accuracy measured against the simulator's ground truth.
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <pthread.h>
+#include <time.h>
+#endif
+
+#include "Command.h"
+#include "CommandOptions.h"
+#include "TrackScenario.h"
+#include "TrackStatistics.h"
+#include "device_network/DeviceNetworkInterfaces.h"
+#include "device_simulator/SimulationControl.h"
+#include "interface_contract/DebugLog.h"
+#include "interface_contract/LibraryLoader.h"
+#include "interface_contract/Marshal.h"
+#include "tracking/environments/CreateEnvironment.h"
+#include "tracking/runtime/OrbTracking.h"
+#include "tracking/runtime/TrackingTaskStart.h"
+
+namespace OrbTool {
+
+namespace {
+
+using namespace Kestrel;
+using InterfaceContract::check;
+using InterfaceContract::Ref;
+using Orb::Tracking::ITrackingCotask;
+using Orb::Tracking::OrbTracking;
+
+const char trackHelp[] =
+    "Usage: orbtool track [--scenario FILE] [--node N] [--seconds S] [--clock realtime|fast] [--json]\n\n"
+    "Runs the tracking pipeline on tracker N (default: the scenario's first tracker) of the\n"
+    "simulated device network for S simulated seconds (default 20), samples its state every\n"
+    "5 ms of simulation time against the simulator's ground truth and prints: time to 3DoF and\n"
+    "to 6DoF, share of time per stage after the first 6DoF, position and rotation error in 6DoF\n"
+    "(RMS, 95th percentile, maximum), the number of failed optimisations, the optimisation\n"
+    "thread's CPU seconds per simulated second, and simulated seconds per wall second.\n"
+    "--scenario FILE  scenario JSON (default: the simulator's built-in scenario)\n"
+    "--clock          overrides the scenario's clock; fast runs as fast as the pipeline keeps up\n"
+    "--json           one JSON object instead of text\n";
+
+constexpr double sampleStep = 0.005;
+
+double threadCpuSeconds(std::thread::native_handle_type thread) {
+#ifdef _WIN32
+    FILETIME creation, exit, kernel, user;
+    if (!GetThreadTimes(thread, &creation, &exit, &kernel, &user))
+        return 0;
+    auto seconds = [](const FILETIME& t) { return (double(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) * 1e-7; };
+    return seconds(kernel) + seconds(user);
+#else
+    clockid_t clock;
+    timespec now{};
+    if (pthread_getcpuclockid(thread, &clock) != 0 || clock_gettime(clock, &now) != 0)
+        return 0;
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+#endif
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        throw std::runtime_error("cannot read " + path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+double rotationErrorDegrees(const KestrelMath::quaternion<float>& a, const double truth[7]) {
+    const double dot = std::fabs(a.x * truth[3] + a.y * truth[4] + a.z * truth[5] + a.w * truth[6]);
+    return 2.0 * std::acos(std::min(1.0, dot)) * 180.0 / M_PI;
+}
+
+struct Run {
+    uint32_t node = 0;
+    bool fast = false;
+    double seconds = 0;
+    int samples = 0;
+    double timeTo3Dof = -1, timeTo6Dof = -1;
+    int stageSamples[4] = {0, 0, 0, 0};
+    std::vector<double> positionErrorsMm, rotationErrorsDeg;
+    std::atomic<int> optimizeFailures{0};
+    double optimizerCpu = 0, wallSeconds = 0;
+};
+
+std::string jsonNumber(double v) {
+    if (!std::isfinite(v))
+        return "null";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", v);
+    return text;
+}
+
+std::string jsonSummary(const ErrorSummary& s) {
+    if (s.empty)
+        return "null";
+    return "{\"rms\": " + jsonNumber(s.rms) + ", \"p95\": " + jsonNumber(s.p95) + ", \"max\": " + jsonNumber(s.max) + "}";
+}
+
+void printReport(const Run& run, bool json) {
+    int after = 0;
+    for (int n : run.stageSamples)
+        after += n;
+    auto share = [&](int stage) { return after ? double(run.stageSamples[stage]) / after : NAN; };
+    const ErrorSummary position = summarise(run.positionErrorsMm);
+    const ErrorSummary rotation = summarise(run.rotationErrorsDeg);
+    const double cpuPerSimS = run.optimizerCpu / run.seconds;
+    const double speed = run.seconds / run.wallSeconds;
+    auto optional = [](double v) { return v < 0 ? NAN : v; };
+    if (json) {
+        std::printf("{\"node\": %u, \"clock\": \"%s\", \"seconds\": %s, \"samples\": %d, \"timeTo3DofS\": %s, "
+                    "\"timeTo6DofS\": %s, \"stageShare\": {",
+                    run.node, run.fast ? "fast" : "realtime", jsonNumber(run.seconds).c_str(), run.samples,
+                    jsonNumber(optional(run.timeTo3Dof)).c_str(), jsonNumber(optional(run.timeTo6Dof)).c_str());
+        for (int stage = 0; stage < 4; ++stage)
+            std::printf("%s\"%s\": %s", stage ? ", " : "", Orb::Tracking::stageName(stage), jsonNumber(share(stage)).c_str());
+        std::printf("}, \"positionErrorMm\": %s, \"rotationErrorDeg\": %s, \"optimizeFailures\": %d, "
+                    "\"optimizerCpuPerSimS\": %s, \"speed\": %s}\n",
+                    jsonSummary(position).c_str(), jsonSummary(rotation).c_str(), run.optimizeFailures.load(),
+                    jsonNumber(cpuPerSimS).c_str(), jsonNumber(speed).c_str());
+        return;
+    }
+    std::printf("orbtool track: node %u, %.3f s simulated on the %s clock, %d samples\n", run.node, run.seconds,
+                run.fast ? "fast" : "real-time", run.samples);
+    auto time = [](double t) { return t < 0 ? std::string("never") : jsonNumber(t) + " s"; };
+    std::printf("time to 3DoF: %s\ntime to 6DoF: %s\n", time(run.timeTo3Dof).c_str(), time(run.timeTo6Dof).c_str());
+    if (after) {
+        std::printf("share of time after the first 6DoF:");
+        for (int stage = 0; stage < 4; ++stage)
+            std::printf(" %s %.2f %%%s", Orb::Tracking::stageName(stage), 100 * share(stage), stage < 3 ? "," : "\n");
+    }
+    auto errors = [](const char* what, const ErrorSummary& s, const char* unit) {
+        if (s.empty)
+            std::printf("%s in 6DoF: no samples\n", what);
+        else
+            std::printf("%s in 6DoF: RMS %.4g %s, 95th percentile %.4g %s, max %.4g %s\n", what, s.rms, unit, s.p95,
+                        unit, s.max, unit);
+    };
+    errors("position error", position, "mm");
+    errors("rotation error", rotation, "deg");
+    std::printf("\"optimize failed by numIterations\": %d\n", run.optimizeFailures.load());
+    std::printf("optimisation thread: %.4g CPU seconds per simulated second (%.2f %% of a core in real time)\n",
+                cpuPerSimS, 100 * cpuPerSimS);
+    std::printf("speed: %.3g simulated seconds per wall second\n", speed);
+}
+
+int runTrack(const Arguments& arguments) {
+    try {
+        CommandOptions options(arguments, 0, {"json"}, {"scenario", "node", "seconds", "clock"});
+        const bool json = options.has("json");
+        const double seconds = options.has("seconds") ? parseFloat(options.value("seconds"), "--seconds") : 20.0;
+        if (!(seconds > 0))
+            throw std::runtime_error("--seconds: must be positive");
+
+        using namespace DeviceSimulator;
+        Scenario scenario = options.has("scenario") ? parseScenario(readFile(options.value("scenario"))) : defaultScenario();
+        if (options.has("clock")) {
+            const std::string clock = options.value("clock");
+            if (clock != "realtime" && clock != "fast")
+                throw std::runtime_error("--clock: expected realtime or fast, not '" + clock + "'");
+            scenario.clock = clock == "fast" ? ClockKind::Fast : ClockKind::RealTime;
+        }
+        const DeviceSpec* tracker = nullptr;
+        const uint32_t wanted = options.has("node") ? uint32_t(parseUnsigned(options.value("node"), "--node", 0xFFFFFFFFu)) : 0;
+        for (const DeviceSpec& d : scenario.devices)
+            if (d.kind == DeviceKind::Tracker && (wanted == 0 || d.handle == wanted)) {
+                tracker = &d;
+                break;
+            }
+        if (!tracker)
+            throw std::runtime_error(wanted ? "node " + std::to_string(wanted) + " is not a tracker of the scenario"
+                                            : std::string("the scenario has no tracker"));
+
+        // The simulated network reads its scenario when it is loaded.
+        QTemporaryDir folder;
+        if (!folder.isValid())
+            throw std::runtime_error("cannot create a temporary folder");
+        const std::string scenarioPath = QDir(folder.path()).filePath("scenario.json").toStdString();
+        std::ofstream(scenarioPath) << scenarioJson(scenario);
+        qputenv("KESTREL_SIMULATION", QByteArray::fromStdString(scenarioPath));
+
+        Ref<DeviceNetwork::ILibrary> library = InterfaceContract::load<DeviceNetwork::ILibrary>("KestrelDeviceNetwork");
+        if (!library)
+            throw std::runtime_error("the device-network library KestrelDeviceNetwork was not found");
+        Ref<ISimulationControl> control = library.query<ISimulationControl>();
+        if (!control)
+            throw std::runtime_error("KestrelDeviceNetwork is not the simulated network");
+        std::vector<DeviceNetwork::DeviceType> filter{{trackerVendor, 0}, {adapterVendor, 0}};
+        InterfaceContract::InArray filterArray = InterfaceContract::inArray(filter);
+        Ref<DeviceNetwork::INodeNetwork> network;
+        check(library.get(), library->createNetwork(&filterArray, network.out()));
+        if (!network)
+            throw std::runtime_error("the library created no network");
+
+        Ref<Orb::Tracking::IEnvironment> environment = Orb::Tracking::createEnvironment(tracker->environment);
+        if (!environment)
+            throw std::runtime_error("the tracker's environment code names an unknown kind");
+
+        Boolean fastClock = InterfaceContract::BooleanFalse;
+        check(control.get(), control->isFastClock(&fastClock));
+        auto simulationTime = [&] {
+            double t = 0;
+            check(control.get(), control->getTime(&t));
+            return t;
+        };
+        auto step = [&](double until) {
+            if (fastClock) {
+                const double now = simulationTime();
+                if (until > now)
+                    check(control.get(), control->advance(until - now));
+            } else {
+                while (simulationTime() < until)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        };
+        // Wait for the tracker to be plugged.
+        const double plugDeadline = tracker->plugAt + 5.0;
+        for (;;) {
+            std::vector<uint32_t> nodes;
+            InterfaceContract::OutArray out = InterfaceContract::outArray(nodes);
+            check(network.get(), network->getNodes(&out));
+            if (std::find(nodes.begin(), nodes.end(), tracker->handle) != nodes.end())
+                break;
+            if (simulationTime() > plugDeadline)
+                throw std::runtime_error("node " + std::to_string(tracker->handle) + " did not appear");
+            step(simulationTime() + sampleStep);
+        }
+
+        Run run;
+        run.node = tracker->handle;
+        run.fast = fastClock;
+        const DebugLogSink previousSink = setDebugLogSink([&](const std::string& line) {
+            if (line == "optimize failed by numIterations")
+                ++run.optimizeFailures;
+        });
+        // The blind period is timed in simulation time, so that a fast run behaves as a live one.
+        Orb::Tracking::TrackingClock clock = [c = control] {
+            double t = 0;
+            c->getTime(&t);
+            return int64_t(std::llround(t * 1e9));
+        };
+        Ref<ITrackingCotask> cotask = InterfaceContract::makeInterfaced<OrbTracking, ITrackingCotask>(
+            network, DeviceNetwork::NodeHandle(tracker->handle), environment, clock);
+        auto* tracking = static_cast<OrbTracking*>(cotask.get());
+        if (!Orb::Tracking::startTrackingTask(*network.get(), tracker->handle, *tracking))
+            throw std::runtime_error("the tracking task did not start on node " + std::to_string(tracker->handle));
+
+        const double start = simulationTime();
+        const double cpuStart = threadCpuSeconds(tracking->optimizerThreadHandle());
+        const auto wallStart = std::chrono::steady_clock::now();
+        bool reached6Dof = false;
+        for (int k = 1; start + k * sampleStep <= start + seconds + 1e-9; ++k) {
+            const double t = start + k * sampleStep;
+            step(t);
+            if (fastClock)
+                tracking->sharedState().waitUntilOptimizerIdle(1.0);
+            Orb::Tracking::State state{};
+            check(cotask.get(), cotask->readState(0.0f, &state));
+            double truth[7];
+            check(control.get(), control->getGroundTruth(tracker->handle, simulationTime(), truth));
+            ++run.samples;
+            const double elapsed = t - start;
+            if (state.stabilityStage >= 1 && run.timeTo3Dof < 0)
+                run.timeTo3Dof = elapsed;
+            if (state.stabilityStage == 2 && run.timeTo6Dof < 0)
+                run.timeTo6Dof = elapsed;
+            reached6Dof = reached6Dof || state.stabilityStage == 2;
+            if (reached6Dof && state.stabilityStage >= 0 && state.stabilityStage < 4)
+                ++run.stageSamples[state.stabilityStage];
+            if (state.stabilityStage == 2) {
+                const double dx = state.position[0] - truth[0], dy = state.position[1] - truth[1],
+                             dz = state.position[2] - truth[2];
+                run.positionErrorsMm.push_back(1000.0 * std::sqrt(dx * dx + dy * dy + dz * dz));
+                run.rotationErrorsDeg.push_back(rotationErrorDegrees(state.rotation, truth));
+            }
+        }
+        run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        run.optimizerCpu = threadCpuSeconds(tracking->optimizerThreadHandle()) - cpuStart;
+        run.seconds = seconds;
+        // Ends the task: the library lets go of the device side, which stops the optimiser.
+        cotask.reset();
+        setDebugLogSink(previousSink);
+        printReport(run, json);
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "orbtool track: %s\n", e.what());
+        return 1;
+    }
+}
+
+const CommandRegistration registration{"track", "run the tracking pipeline against the simulated network", trackHelp,
+                                       runTrack};
+
+} // namespace
+
+} // namespace OrbTool

@@ -1,0 +1,80 @@
+#pragma once
+// The scenario of an `orbtool track` run, written back to a JSON file for the simulated
+// network with the clock the command asked for.
+
+#include <cmath>
+#include <string>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "device_simulator/scene/Scenario.h"
+
+namespace OrbTool {
+
+inline QJsonArray jsonNumbers(std::initializer_list<double> values) {
+    QJsonArray array;
+    for (double v : values)
+        array.append(v);
+    return array;
+}
+
+inline QJsonObject trajectoryJson(const Kestrel::DeviceSimulator::TrajectorySpec& t) {
+    QJsonObject o;
+    o["kind"] = Kestrel::DeviceSimulator::trajectoryKindName(t.kind);
+    o["centre"] = jsonNumbers({t.centre[0], t.centre[1], t.centre[2]});
+    o["rotation"] = jsonNumbers({t.rotation.x, t.rotation.y, t.rotation.z, t.rotation.w});
+    o["radius"] = t.radius;
+    o["period"] = t.period;
+    o["speed"] = t.speed;
+    o["turnRate"] = t.turnRate;
+    o["jitter"] = t.jitter;
+    o["jitterPosition"] = t.jitterPosition;
+    o["jitterAngle"] = t.jitterAngle;
+    return o;
+}
+
+// Every field the scenario format knows, so that the file describes exactly `scenario`.
+inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenario) {
+    using namespace Kestrel::DeviceSimulator;
+    QJsonObject root;
+    root["clock"] = scenario.clock == ClockKind::Fast ? "fast" : "realtime";
+    root["seed"] = double(scenario.seed);
+    if (!scenario.groundTruthCsv.empty())
+        root["groundTruthCsv"] = QString::fromStdString(scenario.groundTruthCsv);
+    QJsonArray devices;
+    for (const DeviceSpec& d : scenario.devices) {
+        QJsonObject o;
+        const bool adapter = d.kind == DeviceKind::Adapter;
+        o["kind"] = adapter ? "adapter" : "tracker";
+        o["handle"] = double(d.handle);
+        if (d.parent)
+            o["parent"] = double(d.parent);
+        o["vendor"] = d.vendor;
+        o["product"] = d.product;
+        o["plugAt"] = d.plugAt;
+        if (std::isfinite(d.unplugAt))
+            o["unplugAt"] = d.unplugAt;
+        if (!adapter) {
+            o["environment"] = QString::fromStdString(d.environment);
+            o["trajectory"] = trajectoryJson(d.trajectory);
+            o["frameRate"] = d.frameRate;
+            QJsonObject noise;
+            noise["centroid"] = d.optical.centroid;
+            noise["dropout"] = d.optical.dropout;
+            noise["spurious"] = d.optical.spurious;
+            noise["reflections"] = d.optical.reflections;
+            noise["gyroscope"] = d.imu.gyroscopeNoise;
+            noise["gyroscopeBias"] = d.imu.gyroscopeBias;
+            noise["accelerometer"] = d.imu.accelerometerNoise;
+            noise["accelerometerBias"] = d.imu.accelerometerBias;
+            o["noise"] = noise;
+        }
+        devices.append(o);
+    }
+    root["devices"] = devices;
+    return QJsonDocument(root).toJson().toStdString();
+}
+
+} // namespace OrbTool
