@@ -10,8 +10,6 @@
 #endif
 #include <windows.h>
 #include <shlobj.h>
-#pragma comment(lib, "shell32.lib")
-#pragma comment(lib, "ole32.lib")
 #else
 #include <cerrno>
 #include <dirent.h>

@@ -2,9 +2,7 @@
 
 #include <chrono>
 
-#ifdef _WIN32
-#pragma comment(lib, "ws2_32.lib")
-#else
+#ifndef _WIN32
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
