@@ -1,0 +1,198 @@
+// OrbTracking driven through its cotask operations: initialisation, averaging limits, exposure
+// requests, state queries and the stop, including a release on the optimisation thread.
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "FakeEnvironment.h"
+#include "LogCapture.h"
+#include "tracking/runtime/OrbTracking.h"
+
+using namespace TrackingTest;
+using Kestrel::Orb::Tracking::GeometrySettings;
+using Kestrel::Orb::Tracking::ITrackingCotask;
+using Kestrel::Orb::Tracking::OrbTracking;
+using Kestrel::Orb::Tracking::Placement;
+using Kestrel::Orb::Tracking::State;
+namespace TrackingTask = Kestrel::DeviceNetwork::Tasks::Orb::Tracking;
+
+namespace {
+
+class TestTracking final : public OrbTracking {
+public:
+    using OrbTracking::OrbTracking;
+    using OrbTracking::onAccelerometer;
+    using OrbTracking::onFrame;
+    using OrbTracking::onGyroscope;
+    using OrbTracking::onRay;
+    static inline std::atomic<int> destroyed{0};
+    ~TestTracking() override { ++destroyed; }
+};
+
+class RecordingLink final : public Implements<TrackingTask::IHostToDevice> {
+public:
+    std::vector<int32_t> exposures;
+    ResultCode KESTREL_CALL setExposure(const int32_t* exposure) override {
+        return guard([&] { exposures.push_back(*exposure); });
+    }
+    ResultCode KESTREL_CALL sendPacket10(const uint8_t*) override { return 0; }
+    ResultCode KESTREL_CALL sendPacket13(const uint8_t*) override { return 0; }
+};
+
+struct Fixture {
+    Ref<IEnvironment> environment;
+    Ref<ITrackingCotask> cotask;
+    TestTracking* tracking = nullptr;
+
+    explicit Fixture(bool withEnvironment = true) {
+        SyntheticScene scene;
+        if (withEnvironment)
+            environment = makeInterfaced<FakeEnvironment, IEnvironment>(scene.markers);
+        GeometrySettings settings;
+        settings.xi = 0.8f;
+        cotask = makeInterfaced<TestTracking, ITrackingCotask>(settings, 2.0943952f, environment);
+        tracking = static_cast<TestTracking*>(cotask.get());
+    }
+
+    // One frame boundary after `samples` accelerometer samples of 1 g along the tracker's -z
+    // (camera looking down).
+    void frame(int samples = 10) {
+        for (int k = 0; k < samples; ++k)
+            tracking->onAccelerometer({{0, 0, -1}});
+        tracking->onFrame();
+    }
+    State state(float averaging = 0) {
+        State s{};
+        check(cotask.get(), cotask->readState(averaging, &s));
+        return s;
+    }
+};
+
+} // namespace
+
+TEST(OrbTracking, StaysInStageZeroUntilFiveHundredSamples) {
+    LogCapture log;
+    Fixture f;
+    for (int k = 0; k < 49; ++k)
+        f.frame();
+    f.frame(9);  // 499 samples
+    EXPECT_EQ(f.state().stabilityStage, 0);
+    f.frame(1);  // 500
+    const State s = f.state();
+    EXPECT_EQ(s.stabilityStage, 1);
+    EXPECT_EQ(s.stabilityValue, 0.0f);
+    EXPECT_FLOAT_EQ(s.position[1], 1.68f);
+    EXPECT_EQ(s.position[0], 0.0f);
+    EXPECT_EQ(s.velocity[0], 0.0f);
+    EXPECT_EQ(s.velocity[1], 0.0f);
+    // The accelerometer feels +1 g along the tracker's -z: that measured up is turned onto +y.
+    const KestrelMath::vector<float, 3> up = s.rotation.rotate({{0, 0, -1}});
+    EXPECT_NEAR(up[1], 1.0f, 1e-3f);
+    f.frame();
+    int lines = 0;
+    for (const std::string& line : log.lines())
+        lines += line == "initializeInitialState";
+    EXPECT_EQ(lines, 1);
+}
+
+TEST(OrbTracking, WithoutEnvironmentFramesAreIgnored) {
+    Fixture f(false);
+    for (int k = 0; k < 80; ++k)
+        f.frame();
+    EXPECT_EQ(f.state().stabilityStage, 0);
+}
+
+TEST(OrbTracking, AngularVelocityAveragesOneToOneHundredTwentyEightSamples) {
+    Fixture f;
+    // Gyroscope samples in degrees per sample interval: sample k turns k * 0.001 degrees about x.
+    for (int k = 1; k <= 200; ++k)
+        f.tracking->onGyroscope({{float(k) * 0.001f, 0, 0}});
+    const double toRadiansPerSecond = 0.017453292 * 2000;
+    EXPECT_NEAR(f.state(0).angularVelocity[0], 0.200 * toRadiansPerSecond, 1e-4);
+    // 1 s would be 2000 samples: limited to the newest 128, k = 73..200, mean 136.5.
+    EXPECT_NEAR(f.state(1.0f).angularVelocity[0], 0.1365 * toRadiansPerSecond, 1e-4);
+    // 5 ms: 10 samples, k = 191..200.
+    EXPECT_NEAR(f.state(0.005f).angularVelocity[0], 0.1955 * toRadiansPerSecond, 1e-4);
+}
+
+TEST(OrbTracking, ExposureIsRetriedUntilALinkTakesIt) {
+    LogCapture log;
+    Fixture f;
+    for (int k = 0; k < 52; ++k)
+        f.frame();  // ready at the 50th boundary; boundaries 50, 51, 52 try to send
+    int failures = 0;
+    for (const std::string& line : log.lines())
+        failures += line == "Failed to set exposure";
+    EXPECT_EQ(failures, 3);
+    EXPECT_EQ(f.tracking->appliedExposure(), 1);
+
+    Ref<TrackingTask::IHostToDevice> link = makeInterfaced<RecordingLink, TrackingTask::IHostToDevice>();
+    f.tracking->setLink(link);
+    f.frame();
+    f.frame();
+    auto* recorder = static_cast<RecordingLink*>(link.get());
+    ASSERT_EQ(recorder->exposures.size(), 1u);
+    EXPECT_EQ(recorder->exposures[0], 10);
+    EXPECT_EQ(f.tracking->appliedExposure(), 10);
+    f.tracking->requestExposure(25);
+    f.frame();
+    EXPECT_EQ(recorder->exposures.back(), 25);
+}
+
+TEST(OrbTracking, ExtrapolatedStateOfThePlacedPoint) {
+    Fixture f;
+    for (int k = 0; k < 50; ++k)
+        f.frame();
+    const State base = f.state(0);
+    Placement identity{{{0, 0, 0}}, {0, 0, 0, 1}};
+    State same{};
+    check(f.cotask.get(), f.cotask->readExtrapolatedState(&identity, 0, &same));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FLOAT_EQ(same.position[i], base.position[i]);
+    EXPECT_EQ(same.stabilityStage, base.stabilityStage);
+
+    // A point 10 cm along the tracker's z axis: the reported pose is the tracker pose moved
+    // back by that offset turned into the world.
+    Placement offset{{{0, 0, 0.1f}}, {0, 0, 0, 1}};
+    State placed{};
+    check(f.cotask.get(), f.cotask->readExtrapolatedState(&offset, 0, &placed));
+    const KestrelMath::vector<float, 3> shift = base.rotation.rotate({{0, 0, 0.1f}});
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(placed.position[i], base.position[i] - shift[i], 1e-6);
+    EXPECT_EQ(f.cotask->readExtrapolatedState(nullptr, 0, &placed), Kestrel::InterfaceContract::E_POINTER_CODE);
+    EXPECT_NE(f.cotask->readState(0, nullptr), 0);
+}
+
+TEST(OrbTracking, ReleaseWhileTheOptimiserWaitsEndsItAtOnce) {
+    const int before = TestTracking::destroyed;
+    Fixture f;
+    for (int k = 0; k < 60; ++k)
+        f.frame();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the optimiser is waiting now
+    const auto start = std::chrono::steady_clock::now();
+    f.cotask.reset();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.1);
+    EXPECT_EQ(TestTracking::destroyed, before + 1);
+}
+
+TEST(OrbTracking, ReleasedOnItsOwnOptimisationThread) {
+    const int before = TestTracking::destroyed;
+    auto f = std::make_unique<Fixture>();
+    for (int k = 0; k < 50; ++k)
+        f->frame();
+    // The hook's callback runs on the optimisation thread and drops the last reference there.
+    Ref<ITrackingCotask> last = std::move(f->cotask);
+    TestTracking* tracking = f->tracking;
+    std::thread feeder([&] {
+        while (!tracking->optimizer().optimizationHook.isRequested())
+            std::this_thread::yield();
+        tracking->onFrame();
+    });
+    const bool served = tracking->optimizer().optimizationHook.request(
+        [&](const OptimizerState&, const StateDelta&, const History&) { last.reset(); });
+    feeder.join();
+    EXPECT_TRUE(served);
+    EXPECT_EQ(TestTracking::destroyed, before + 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the detached thread runs out
+}
