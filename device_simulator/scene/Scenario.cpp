@@ -163,8 +163,10 @@ TrajectorySpec parseTrajectory(Fields f) {
         t.kind = TrajectoryKind::FigureEight;
     else if (kind == "randomWalk")
         t.kind = TrajectoryKind::RandomWalk;
+    else if (kind == "spin")
+        t.kind = TrajectoryKind::Spin;
     else
-        f.fail("kind", "expected \"static\", \"circle\", \"figureEight\" or \"randomWalk\"");
+        f.fail("kind", "expected \"static\", \"circle\", \"figureEight\", \"randomWalk\" or \"spin\"");
     if (f.has("centre")) {
         auto c = f.numbers("centre", 3);
         t.centre = Vec3{{c[0], c[1], c[2]}};

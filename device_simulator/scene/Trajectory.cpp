@@ -15,6 +15,7 @@ const char* trajectoryKindName(TrajectoryKind kind) {
     case TrajectoryKind::Circle: return "circle";
     case TrajectoryKind::FigureEight: return "figureEight";
     case TrajectoryKind::RandomWalk: return "randomWalk";
+    case TrajectoryKind::Spin: return "spin";
     }
     return "?";
 }
@@ -41,6 +42,19 @@ public:
         double phase = 2 * M_PI * t / spec_.period;
         Vec3 p = spec_.centre + Vec3{{spec_.radius * std::cos(phase), 0.0, spec_.radius * std::sin(phase)}};
         return {p, headingAlong(-std::sin(phase), std::cos(phase))};
+    }
+
+private:
+    TrajectorySpec spec_;
+};
+
+// Standing at the centre and turning at a constant rate about the tracker's own y axis, which
+// is horizontal in the default orientation: gravity then sweeps through the tracker's x-z plane.
+class SpinTrajectory final : public Trajectory {
+public:
+    explicit SpinTrajectory(const TrajectorySpec& spec) : spec_(spec) { spec_.rotation = spec_.rotation.normalized(); }
+    Pose poseAt(double t) const override {
+        return {spec_.centre, spec_.rotation * Quat::fromAxisAngle(Vec3{{0.0, 1.0, 0.0}}, spec_.turnRate * t)};
     }
 
 private:
@@ -169,6 +183,7 @@ std::unique_ptr<Trajectory> makeTrajectory(const TrajectorySpec& spec, uint64_t 
     case TrajectoryKind::Circle: path = std::make_unique<CircleTrajectory>(spec); break;
     case TrajectoryKind::FigureEight: path = std::make_unique<FigureEightTrajectory>(spec); break;
     case TrajectoryKind::RandomWalk: path = std::make_unique<RandomWalkTrajectory>(spec, seed); break;
+    case TrajectoryKind::Spin: path = std::make_unique<SpinTrajectory>(spec); break;
     }
     if (spec.jitter)
         path = std::make_unique<JitteredTrajectory>(std::move(path), spec, seed);

@@ -11,20 +11,21 @@
 
 namespace Kestrel::DeviceSimulator {
 
-enum class TrajectoryKind { Static, Circle, FigureEight, RandomWalk };
+enum class TrajectoryKind { Static, Circle, FigureEight, RandomWalk, Spin };
 
-// Name used in scenario files ("static", "circle", "figureEight", "randomWalk").
+// Name used in scenario files ("static", "circle", "figureEight", "randomWalk", "spin").
 const char* trajectoryKindName(TrajectoryKind kind);
 
 struct TrajectorySpec {
     TrajectoryKind kind = TrajectoryKind::Static;
     Vec3 centre{{0.0, 1.68, 0.0}};      // static position, or centre of the path
-    Quat rotation = lookingDown();     // static orientation
+    Quat rotation = lookingDown();     // static orientation, and the spin's start orientation
     double radius = 1.0;               // circle radius, half-width of the figure of eight,
                                        // half-size of the random walk's square
     double period = 12.0;              // seconds per lap (circle, figure of eight)
     double speed = 0.4;                // random walk: typical metres per second
-    double turnRate = 0.5;             // random walk: typical radians per second of heading
+    double turnRate = 0.5;             // random walk: typical radians per second of heading;
+                                       // spin: radians per second about the tracker's own y axis
     bool jitter = false;               // hand-held tremor on top of the path
     double jitterPosition = 0.0015;    // metres, amplitude per axis
     double jitterAngle = 0.003;        // radians, amplitude per axis

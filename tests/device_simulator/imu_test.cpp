@@ -81,6 +81,27 @@ TEST(ImuMotion, CircleTurnsAndPullsInward) {
     }
 }
 
+TEST(ImuMotion, SpinTurnsAboutTheTrackersOwnYAxis) {
+    TrajectorySpec spec;
+    spec.kind = TrajectoryKind::Spin;
+    spec.turnRate = M_PI / 4;  // 45 degrees per second: 0.0225 degrees per sample
+    auto spin = makeTrajectory(spec, 1);
+    // Starting from the camera looking down, gravity's reaction in the tracker frame is
+    // (sin a, 0, -cos a) after turning by a about the tracker's y axis.
+    for (double t : {0.5, 2.0, 5.0}) {
+        Vec3 gyro = trueGyroscope(*spin, t);
+        EXPECT_NEAR(gyro[0], 0.0, 1e-9);
+        EXPECT_NEAR(gyro[1], 0.0225, 1e-9);
+        EXPECT_NEAR(gyro[2], 0.0, 1e-9);
+        Vec3 accel = trueAccelerometer(*spin, t);
+        double a = M_PI / 4 * t;
+        EXPECT_NEAR(accel[0], std::sin(a), 1e-6);
+        EXPECT_NEAR(accel[1], 0.0, 1e-6);
+        EXPECT_NEAR(accel[2], -std::cos(a), 1e-6);
+        EXPECT_NEAR(spin->poseAt(t).position[1], spec.centre[1], 0.0);
+    }
+}
+
 TEST(ImuMotion, GyroscopeIntegratesToTheTrajectoryRotation) {
     TrajectorySpec spec;
     spec.kind = TrajectoryKind::RandomWalk;

@@ -91,7 +91,7 @@ TEST(Scenario, ErrorsNameTheField) {
     EXPECT_EQ(errorOf(R"({"devices": [{"handle": 2, "kind": "tracker", "trajektory": {}}]})"),
               "devices[0].trajektory: unknown field");
     EXPECT_EQ(errorOf(R"({"devices": [{"handle": 2, "kind": "tracker", "trajectory": {"kind": "spiral"}}]})"),
-              "devices[0].trajectory.kind: expected \"static\", \"circle\", \"figureEight\" or \"randomWalk\"");
+              "devices[0].trajectory.kind: expected \"static\", \"circle\", \"figureEight\", \"randomWalk\" or \"spin\"");
     EXPECT_EQ(errorOf(R"({"devices": [{"handle": 2, "kind": "tracker", "trajectory": {"kind": "static", "centre": [1, 2]}}]})"),
               "devices[0].trajectory.centre: expected an array of 3 numbers");
     EXPECT_EQ(errorOf(R"({"devices": [{"handle": 2, "kind": "tracker", "noise": {"dropout": 2}}]})"),
