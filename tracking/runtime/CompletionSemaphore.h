@@ -29,6 +29,12 @@ public:
         return true;
     }
 
+    // Forgets completions nobody waited for (answers that came after their request gave up).
+    void drain() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        count_ = 0;
+    }
+
     int pending() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return count_;

@@ -29,7 +29,13 @@ void OrbDebugCotask::endTask() {
     completions_.signal();
 }
 
-void OrbDebugCotask::awaitAnswer() {
+template <class Send>
+void OrbDebugCotask::request(Send&& send) {
+    completions_.drain();
+    {
+        auto link = this->link();
+        check(link.get(), send(*link.get()));
+    }
     if (!completions_.wait(answerTimeout_))
         throw std::runtime_error("Device did not answer");
 }
@@ -54,11 +60,7 @@ ResultCode OrbDebugCotask::getConfig(uint32_t type, uint32_t address, int32_t* v
     return guard([&] {
         int32_t& result = required(value, "getConfig");
         const ConfigRecord record{type, address, 0};
-        {
-            auto link = this->link();
-            check(link.get(), link->requestConfig(&record));
-        }
-        awaitAnswer();
+        request([&](DebugTask::IHostToDevice& link) { return link.requestConfig(&record); });
         std::lock_guard<std::mutex> lock(answerMutex_);
         result = pendingValue_;
     });
@@ -76,11 +78,7 @@ ResultCode OrbDebugCotask::getImage(void** image) {
     return guard([&] {
         void*& result = required(image, "getImage");
         result = nullptr;
-        {
-            auto link = this->link();
-            check(link.get(), link->requestImage());
-        }
-        awaitAnswer();
+        request([](DebugTask::IHostToDevice& link) { return link.requestImage(); });
         std::string stream;
         {
             std::lock_guard<std::mutex> lock(answerMutex_);
@@ -95,11 +93,7 @@ ResultCode OrbDebugCotask::getPoints(OutArray* points) {
     return guard([&] {
         if (!points)
             throw InterfaceContract::Exception(InterfaceContract::E_POINTER_CODE, "getPoints: null argument");
-        {
-            auto link = this->link();
-            check(link.get(), link->requestPoints());
-        }
-        awaitAnswer();
+        request([](DebugTask::IHostToDevice& link) { return link.requestPoints(); });
         std::vector<DebugPoint> taken;
         {
             std::lock_guard<std::mutex> lock(answerMutex_);

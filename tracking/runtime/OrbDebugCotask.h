@@ -8,6 +8,8 @@
 // completion semaphore. A request waits at most `answerTimeout` and then fails with "Device
 // did not answer". When the task ends, from either side, the link to the device is dropped and
 // one completion is signalled, so that a blocked request returns with what it has.
+// A request first forgets completions that nobody waited for: after a request has given up,
+// the late answer's completion must not end the next request before its own answer is there.
 
 #include <chrono>
 #include <mutex>
@@ -61,8 +63,10 @@ private:
     void onViewerReleased() override { endTask(); }
     void onDeviceReleased() override { endTask(); }
     void endTask();
-    // Waits for one completion; throws "Device did not answer" after the timeout.
-    void awaitAnswer();
+    // Sends one request through `send(link)` after dropping stale completions, then waits for
+    // one completion; throws "Device did not answer" after the timeout.
+    template <class Send>
+    void request(Send&& send);
 
     const std::chrono::milliseconds answerTimeout_;
     CompletionSemaphore completions_;

@@ -218,6 +218,23 @@ TEST_F(DebugTaskFixture, ADeviceThatNeverAnswersFailsAfterTwoSeconds) {
     EXPECT_LT(seconds, 3.0);
 }
 
+TEST_F(DebugTaskFixture, ALateAnswerDoesNotEndTheNextRequest) {
+    start(std::chrono::milliseconds(300));
+    int32_t value = 0;
+    EXPECT_EQ("Device did not answer", failure([&] { check(task.get(), task->getConfig(4, 0, &value)); }));
+    // The answer to the request that gave up.
+    ASSERT_EQ(0u, deliver(4, bytesOf(ConfigRecord{4, 0, 1})));
+    ASSERT_EQ(0u, deliver(11));
+    std::thread device = answerRequest(2, [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        deliver(4, bytesOf(ConfigRecord{4, 0, 2}));
+        deliver(11);
+    });
+    ASSERT_EQ(0u, task->getConfig(4, 0, &value));
+    device.join();
+    EXPECT_EQ(2, value);
+}
+
 TEST_F(DebugTaskFixture, TheEndOfTheTaskReleasesABlockedRequest) {
     start(std::chrono::milliseconds(20000));
     std::thread device = answerRequest(1, [&] {

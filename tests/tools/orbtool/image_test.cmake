@@ -1,5 +1,5 @@
 # Runs orbtool image against the simulated network as a user would:
-#   cmake -DORBTOOL=path -DWORK=folder -P orbtool_image_test.cmake
+#   cmake -DORBTOOL=path -DWORK=folder -P image_test.cmake
 
 file(MAKE_DIRECTORY ${WORK})
 set(scenario ${WORK}/orbtool_image_scenario.json)
