@@ -228,17 +228,15 @@ void TestStorageServer::serve(int connection) {
     case Behaviour::HugeLength:
         reply = encodeFrameHeader(hugeLength_.load());
         break;
-    case Behaviour::AnswerFailure: {
-        Request request = decodeRequestBody(body);
-        Response response = request.type == RequestType::Exists ? Response{statusSuccess, {}} : Response{0, failureText};
-        std::string encoded = encodeResponseBody(response);
-        reply = encodeFrameHeader(encoded.size()) + encoded;
-        break;
-    }
     default: {
+        // A malformed request is answered with the decoder's complaint.
         Response response;
         try {
-            response = answer(decodeRequestBody(body));
+            Request request = decodeRequestBody(body);
+            if (behaviour == Behaviour::AnswerFailure)
+                response = request.type == RequestType::Exists ? Response{statusSuccess, {}} : Response{0, failureText};
+            else
+                response = answer(request);
         } catch (const std::exception& e) {
             response = Response{0, e.what()};
         }
