@@ -48,6 +48,8 @@ public:
     int32_t appliedExposure() const { return appliedExposure_.load(); }
 
     OptimizerContext& optimizer() { return *optimizer_; }
+    // The context shared with the optimisation thread; holding it keeps its hooks alive.
+    std::shared_ptr<OptimizerContext> sharedOptimizer() const { return optimizer_; }
     SharedTrackingState& sharedState() { return *shared_; }
     // The optimisation thread's id while it runs (tests, profiling).
     std::thread::native_handle_type optimizerThreadHandle() { return optimizerThread_.native_handle(); }

@@ -182,15 +182,23 @@ TEST(OrbTracking, ReleasedOnItsOwnOptimisationThread) {
     for (int k = 0; k < 50; ++k)
         f->frame();
     // The hook's callback runs on the optimisation thread and drops the last reference there.
+    // The requester keeps the optimiser context, whose hook it waits on, as a viewer keeps
+    // the task it asks.
     Ref<ITrackingCotask> last = std::move(f->cotask);
     TestTracking* tracking = f->tracking;
+    std::shared_ptr<OptimizerContext> context = tracking->sharedOptimizer();
+    std::atomic<bool> fed{false};
     std::thread feeder([&] {
-        while (!tracking->optimizer().optimizationHook.isRequested())
+        while (!context->optimizationHook.isRequested())
             std::this_thread::yield();
         tracking->onFrame();
+        fed = true;
     });
-    const bool served = tracking->optimizer().optimizationHook.request(
-        [&](const OptimizerState&, const StateDelta&, const History&) { last.reset(); });
+    const bool served = context->optimizationHook.request([&](const OptimizerState&, const StateDelta&, const History&) {
+        while (!fed)
+            std::this_thread::yield();
+        last.reset();
+    });
     feeder.join();
     EXPECT_TRUE(served);
     EXPECT_EQ(TestTracking::destroyed, before + 1);
