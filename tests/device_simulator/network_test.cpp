@@ -288,3 +288,34 @@ TEST(SimulatedNetwork, GroundTruthFollowsTheTrajectory) {
     EXPECT_NEAR(pose[3] * pose[3] + pose[4] * pose[4] + pose[5] * pose[5] + pose[6] * pose[6], 1.0, 1e-12);
     EXPECT_EQ(l.control->getGroundTruth(1, 0.0, pose), E_INVALIDARG_CODE);
 }
+
+TEST(SimulatedNetwork, GroundTruthCsvHasOneRowPerFrame) {
+    std::string csv = testing::TempDir() + "truth.csv";
+    Loaded l = loadSimulation(R"({"clock": "fast", "groundTruthCsv": ")" + csv + R"(", "devices": [
+        {"handle": 1, "kind": "adapter"},
+        {"handle": 2, "parent": 1, "kind": "tracker", "frameRate": 100,
+         "trajectory": {"kind": "circle", "radius": 1, "period": 4}}]})");
+    auto record = std::make_shared<HostRecord>();
+    Ref<IDataReceiver> device = start(l.network.get(), 2, DeviceSimulator::trackingTaskId, record);
+    check(l.control.get(), l.control->advance(0.05));
+    std::ifstream in(csv);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "time,node,x,y,z,qx,qy,qz,qw");
+    int rows = 0;
+    while (std::getline(in, line)) {
+        double v[9];
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%lf,%lf,%lf,%lf,%lf,%lf,%lf", &v[0], &v[1], &v[2], &v[3], &v[4],
+                              &v[5], &v[6], &v[7], &v[8]),
+                  9)
+            << line;
+        EXPECT_NEAR(v[0], rows * 0.01, 1e-9);
+        EXPECT_EQ(v[1], 2.0);
+        double pose[7];
+        check(l.control.get(), l.control->getGroundTruth(2, v[0], pose));
+        for (int k = 0; k < 7; ++k)
+            EXPECT_NEAR(v[2 + k], pose[k], 1e-8);
+        ++rows;
+    }
+    EXPECT_EQ(rows, 6);  // frames at 0, 0.01, ..., 0.05
+}
