@@ -15,7 +15,7 @@ constexpr double reflectionDimming = 0.35;
 
 std::vector<Vec3> placeReflections(int count, const std::vector<Vec3>& markers, uint64_t seed) {
     std::mt19937_64 random(seed ^ 0xA5A5F00DCAFEull);
-    std::uniform_real_distribution<double> coordinate(-2.5, 2.5);
+    std::uniform_real_distribution<double> coordinate(-2.2, 2.2);
     std::vector<Vec3> reflections;
     // Keep clear of the markers so that a reflection never poses as part of a bar.
     for (int attempt = 0; int(reflections.size()) < count && attempt < 1000 * (count + 1); ++attempt) {
