@@ -158,3 +158,16 @@ TEST(NodeTree, FilterPlugTimesAndUpdateId) {
     NodeTree none(s.devices, {});
     EXPECT_TRUE(none.nodesAt(6).empty());
 }
+
+TEST(Scenario, ExampleFilesAreValid) {
+    int files = 0;
+    for (const char* name : {"static", "circle", "figure-eight", "random-walk"}) {
+        std::ifstream in(std::string(ORB_SOURCE_DIR "/device_simulator/scenarios/") + name + ".json");
+        ASSERT_TRUE(in) << name;
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        Scenario s = parseScenario(text);
+        EXPECT_GE(s.devices.size(), 2u) << name;
+        ++files;
+    }
+    EXPECT_EQ(files, 4);
+}
