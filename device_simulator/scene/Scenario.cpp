@@ -194,6 +194,7 @@ void parseNoise(Fields f, DeviceSpec& d) {
     d.optical.dropout = f.number("dropout", d.optical.dropout, 0.0, 1.0);
     d.optical.spurious = f.number("spurious", d.optical.spurious, 0.0, 50.0);
     d.optical.reflections = int(f.integer("reflections", uint64_t(d.optical.reflections), 64));
+    d.optical.occlusion = f.number("occlusion", d.optical.occlusion, 0.0, 1.0);
     d.imu.gyroscopeNoise = f.number("gyroscope", d.imu.gyroscopeNoise, 0.0, 100.0);
     d.imu.gyroscopeBias = f.number("gyroscopeBias", d.imu.gyroscopeBias, 0.0, 100.0);
     d.imu.accelerometerNoise = f.number("accelerometer", d.imu.accelerometerNoise, 0.0, 1.0);

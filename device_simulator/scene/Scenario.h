@@ -21,7 +21,8 @@ struct OpticalNoise {
     double centroid = 0.1;      // pixels, standard deviation of a blob centre per axis
     double dropout = 0.002;     // probability that a visible blob is missing from a frame
     double spurious = 0.01;     // expected number of one-frame spurious blobs per frame
-    int reflections = 8;        // fixed reflections of room lights on the floor, seen like markers
+    int reflections = 12;        // fixed reflections of room lights on the floor, seen like markers
+    double occlusion = 0.3;     // occluders (a hand, a cable) passing the camera per second
 };
 
 struct DeviceSpec {

@@ -13,18 +13,43 @@ constexpr double valueAtOneMetre = 4000.0;
 constexpr double peakAtOneMetre = 600.0;
 constexpr double reflectionDimming = 0.35;
 
+// Whether three floor points could pass for a bar: one of them lies near the segment between
+// the other two (within 3 per cent of its length; the bar detector allows 1).
+bool nearlyCollinear(const Vec3& a, const Vec3& b, const Vec3& c) {
+    const Vec3* p[3] = {&a, &b, &c};
+    for (int middle = 0; middle < 3; ++middle) {
+        const Vec3& m = *p[middle];
+        const Vec3& e0 = *p[(middle + 1) % 3];
+        const Vec3& e1 = *p[(middle + 2) % 3];
+        Vec3 d = e1 - e0;
+        double length2 = KestrelMath::dot(d, d);
+        double along = KestrelMath::dot(m - e0, d) / length2;
+        double across = KestrelMath::length(m - e0 - d * along);
+        if (along > 0 && along < 1 && across < 0.03 * std::sqrt(length2))
+            return true;
+    }
+    return false;
+}
+
 std::vector<Vec3> placeReflections(int count, const std::vector<Vec3>& markers, uint64_t seed) {
     std::mt19937_64 random(seed ^ 0xA5A5F00DCAFEull);
-    std::uniform_real_distribution<double> coordinate(-2.2, 2.2);
+    std::uniform_real_distribution<double> coordinate(-2.5, 2.5);
     std::vector<Vec3> reflections;
-    // Keep clear of the markers so that a reflection never poses as part of a bar.
-    for (int attempt = 0; int(reflections.size()) < count && attempt < 1000 * (count + 1); ++attempt) {
+    // Keep clear of the markers, and never line up three points, so that reflections never
+    // pose as (part of) a bar.
+    for (int attempt = 0; int(reflections.size()) < count && attempt < 2000 * (count + 1); ++attempt) {
         Vec3 p{{coordinate(random), 0.0, coordinate(random)}};
         bool clear = std::all_of(markers.begin(), markers.end(),
                                  [&](const Vec3& m) { return KestrelMath::length(p - m) > 1.2; });
         bool apart = std::all_of(reflections.begin(), reflections.end(),
                                  [&](const Vec3& r) { return KestrelMath::length(p - r) > 0.5; });
-        if (clear && apart)
+        std::vector<Vec3> placed = reflections;
+        placed.insert(placed.end(), markers.begin(), markers.end());
+        bool scattered = true;
+        for (size_t i = 0; scattered && i < placed.size(); ++i)
+            for (size_t j = i + 1; scattered && j < placed.size(); ++j)
+                scattered = !nearlyCollinear(p, placed[i], placed[j]);
+        if (clear && apart && scattered)
             reflections.push_back(p);
     }
     return reflections;
@@ -35,7 +60,7 @@ std::vector<Vec3> placeReflections(int count, const std::vector<Vec3>& markers, 
 TrackerScene::TrackerScene(const DeviceSpec& spec, uint64_t seed, std::vector<Vec3> markers,
                            std::shared_ptr<const CameraModel> camera)
     : spec_(spec), trajectory_(makeTrajectory(spec.trajectory, seed)), markers_(std::move(markers)),
-      camera_(std::move(camera)) {
+      camera_(std::move(camera)), seed_(seed) {
     reflections_ = placeReflections(spec.optical.reflections, markers_, seed);
 }
 
@@ -79,13 +104,27 @@ std::vector<Blob> TrackerScene::idealBlobs(double t, float temperature, int expo
     return blobs;
 }
 
+bool TrackerScene::occluded(const Pixel& p, double t) const {
+    if (!(spec_.optical.occlusion > 0) || t < 0)
+        return false;
+    auto second = uint64_t(t);
+    std::mt19937_64 random(seed_ * 0x9E3779B97F4A7C15ull + second);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    if (uniform(random) >= spec_.optical.occlusion)
+        return false;
+    double begin = double(second) + 0.4 * uniform(random), end = begin + 0.2 + 0.4 * uniform(random);
+    Pixel centre{1.0 + 640.0 * uniform(random), 1.0 + 480.0 * uniform(random)};
+    double radius = 80.0 + 80.0 * uniform(random);
+    return t >= begin && t < end && std::hypot(p.x - centre.x, p.y - centre.y) < radius;
+}
+
 std::vector<Blob> TrackerScene::frameBlobs(double t, float temperature, int exposure, std::mt19937_64& random) const {
     std::vector<Blob> blobs = idealBlobs(t, temperature, exposure);
     std::normal_distribution<double> normal;
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     std::vector<Blob> seen;
     for (Blob b : blobs) {
-        if (uniform(random) < spec_.optical.dropout)
+        if (uniform(random) < spec_.optical.dropout || occluded(b.pixel, t))
             continue;
         b.pixel.x += spec_.optical.centroid * normal(random);
         b.pixel.y += spec_.optical.centroid * normal(random);

@@ -47,8 +47,12 @@ public:
 
     // Exact (noise-free) blobs of the markers and reflections at time t.
     std::vector<Blob> idealBlobs(double t, float temperature, int exposure) const;
-    // What one frame shows: ideal blobs with centroid noise, dropouts and spurious blobs drawn
-    // from `random`.
+    // Whether an occluder hides pixel p at time t. At most one occluder per whole second
+    // (chance `occlusion`): it covers a disk of 80 to 160 px for 0.2 to 0.6 s, so the blobs
+    // under it vanish and come back together. A pure function of the seed and the time.
+    bool occluded(const Pixel& p, double t) const;
+    // What one frame shows: ideal blobs minus occluded ones, with centroid noise, dropouts and
+    // spurious blobs drawn from `random`.
     std::vector<Blob> frameBlobs(double t, float temperature, int exposure, std::mt19937_64& random) const;
 
 private:
@@ -57,6 +61,7 @@ private:
     std::vector<Vec3> markers_;
     std::vector<Vec3> reflections_;
     std::shared_ptr<const CameraModel> camera_;
+    uint64_t seed_;
 };
 
 } // namespace Kestrel::DeviceSimulator

@@ -57,9 +57,9 @@ void TrackingStream::advanceTo(double t, const PacketSink& sink, const FrameObse
             std::vector<FramePoint> points;
             for (const Blob& b : scene_.frameBlobs(next, temperature_, exposure_, random_))
                 points.push_back({b.identity, WirePoint{wireX(b.pixel.x), wireY(b.pixel.y), encodeBlobValue(b.value)}});
-            // Once a second the tracker sends a key frame of full points, so that a host that
-            // lost a packet (or joined late) is back in step within a second.
-            if (nextFrame_ % std::max<int64_t>(1, std::llround(frameRate)) == 0)
+            // Twice a second the tracker sends a key frame of full points, so that a host that
+            // lost a packet (or joined late) is back in step within half a second.
+            if (nextFrame_ % std::max<int64_t>(1, std::llround(frameRate / 2)) == 0)
                 compressor_.reset();
             for (const EncodedPacket& packet : compressor_.encodeFrame(std::move(points)))
                 sink(packet, next);

@@ -2,8 +2,8 @@
 // The packets of one run of the tracking task of a tracker, in time order:
 //   temperature (id 1, float)                  every 0.1 s, the first at the start;
 //   gyroscope (id 2) then accelerometer (id 5) every 1/2000 s, raw 16-bit triples;
-//   frame start (id 0) and its compressed points every 1 / frameRate s; the frames at whole
-//   seconds are key frames of full points only.
+//   frame start (id 0) and its compressed points every 1 / frameRate s; the frames at every
+//   half second are key frames of full points only.
 // Each packet carries the simulation time at which the tracker produced it.
 
 #include <cstdint>
