@@ -96,6 +96,40 @@ TEST(OrbTracking, StaysInStageZeroUntilFiveHundredSamples) {
     EXPECT_EQ(lines, 1);
 }
 
+TEST(OrbTracking, RaysOfAFrameReachTheOpticsHookFiltered) {
+    Fixture f;
+    f.tracking->onRay(0.1f, 0.1f, 512);  // before any frame: dropped
+    for (int k = 0; k < 50; ++k)
+        f.frame();
+    // The camera looks down (+z of the tracker, up is -z): rays near the axis go down and are
+    // accepted. With xi 0.8 the 120-degree view ends at radius^2 0.893; at radius 0.92 the ray
+    // already points above the horizon (z = -0.41) and acceptRay refuses it.
+    f.tracking->onRay(0.1f, -0.2f, 512);
+    f.tracking->onRay(0.0f, 0.0f, 64);
+    f.tracking->onRay(0.92f, 0.0f, 64);
+    f.tracking->onRay(1.2f, 0.0f, 64);  // beyond the view
+    std::vector<Kestrel::Orb::Tracking::Ray> rays;
+    std::thread boundary([&] {
+        while (!f.tracking->opticsHook.isRequested())
+            std::this_thread::yield();
+        f.frame();
+    });
+    EXPECT_TRUE(f.tracking->opticsHook.request([&](const OpticFrame& frame) { rays = frame.rays; }));
+    boundary.join();
+    ASSERT_EQ(rays.size(), 2u);
+    EXPECT_FLOAT_EQ(rays[0].value, 2.0f);  // 512 / 256
+    EXPECT_EQ(rays[0].markerIndex, -1);
+    EXPECT_EQ(rays[0].previousLink, -1);
+    EXPECT_EQ(rays[0].matchedByOrientation, 0);
+    EXPECT_FLOAT_EQ(rays[0].point[1], -0.2f);
+    const KestrelMath::vector<float, 3> d = rays[1].direction;
+    EXPECT_NEAR(d[2], 1.0f, 1e-6f);
+    // The stored derivative is -dP/dv at the direction: at the centre, -(1 / (1 + xi)) on the
+    // diagonal of the first two columns.
+    EXPECT_NEAR(rays[1].projectionDerivative[0], -1.0f / 1.8f, 1e-6f);
+    EXPECT_NEAR(rays[1].projectionDerivative[4], -1.0f / 1.8f, 1e-6f);
+}
+
 TEST(OrbTracking, WithoutEnvironmentFramesAreIgnored) {
     Fixture f(false);
     for (int k = 0; k < 80; ++k)
