@@ -4,6 +4,22 @@
 // the cotask. tick() ends the viewer once the device side has let go; requestTermination() ends
 // it on the user's request. Ending releases the cotask (which ends the task in the library) and
 // emits termination(), on which the QML destroys the viewer. GUI thread only.
+//
+// A concrete viewer:
+//
+//     class TaskViewer_OrbDebug_Image : public TaskViewer {
+//         Q_OBJECT
+//     public:
+//         enum constants : int { InterfaceId0 = int(0x2AD83E54u), InterfaceId1 = ..., ... };
+//         Q_ENUM(constants)
+//     protected:
+//         InterfaceId taskIdentifier() const override { return debugTaskId; }
+//         CotaskPair createCotask(NodeHandle node) override;  // builds and wires cotask + interop
+//         void onTick() override;                              // reads cotaskAs<MyCotask>()
+//     };
+//
+// and its QML item (Ui/TaskViewer.qml as base) holds the object as `cpp`, binds cpp.node to
+// node, destroys itself on onTermination and calls cpp.tick() from a 17 ms timer.
 
 #include <QObject>
 #include <QQmlParserStatus>
