@@ -124,9 +124,7 @@ void printReport(const Run& run, bool json) {
     const double speed = run.seconds / run.wallSeconds;
     auto optional = [](double v) { return v < 0 ? NAN : v; };
     if (json) {
-        std::printf("{\"node\": %u, \"clock\": \"%s\", \"seconds\": %s, \"samples\": %d, \"timeTo3DofS\": %s, "
-                    "\"timeTo6DofS\": %s, \"stageShare\": {",
-                    run.node, run.fast ? "fast" : "realtime", jsonNumber(run.seconds).c_str(), run.samples,
+        std::printf("{\"timeTo3DofS\": %s, \"timeTo6DofS\": %s, \"stageShare\": {",
                     jsonNumber(optional(run.timeTo3Dof)).c_str(), jsonNumber(optional(run.timeTo6Dof)).c_str());
         for (int stage = 0; stage < 4; ++stage)
             std::printf("%s\"%s\": %s", stage ? ", " : "", Orb::Tracking::stageName(stage), jsonNumber(share(stage)).c_str());
