@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include "FakeHost.h"
@@ -318,4 +319,24 @@ TEST(SimulatedNetwork, GroundTruthCsvHasOneRowPerFrame) {
         ++rows;
     }
     EXPECT_EQ(rows, 6);  // frames at 0, 0.01, ..., 0.05
+}
+
+TEST(SimulatedNetwork, TrackersHandOutTheirCalibration) {
+    Loaded l = loadSimulation("");
+    auto read = [&](uint32_t node, std::string_view name, std::string& bytes) {
+        OutArray out = outArray(bytes);
+        InArray key = inArray(name);
+        return l.network->readProperty(node, &key, &out);
+    };
+    std::string geometry, angle, none;
+    ASSERT_EQ(read(2, "sys/GeometrySettings.b", geometry), S_OK_CODE);
+    EXPECT_EQ(geometry.size(), 1u + 442u * 8u);  // version varint 2, then 442 doubles
+    EXPECT_EQ(geometry[0], '\x02');
+    ASSERT_EQ(read(3, "sys/MaximumViewAngle.b", angle), S_OK_CODE);
+    ASSERT_EQ(angle.size(), 4u);
+    float radians;
+    std::memcpy(&radians, angle.data(), 4);
+    EXPECT_FLOAT_EQ(radians, 1.30f);
+    EXPECT_EQ(read(1, "sys/MaximumViewAngle.b", none), E_FAIL_CODE);   // adapters have no camera
+    EXPECT_EQ(read(77, "sys/MaximumViewAngle.b", none), E_FAIL_CODE);  // no such node
 }
