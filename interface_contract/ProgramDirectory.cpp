@@ -10,8 +10,15 @@
 namespace Kestrel::InterfaceContract {
 
 namespace {
-std::mutex folderMutex;
-QString folderOverride;
+// Function-local so that tests may set the folder during static initialisation.
+struct FolderOverride {
+    std::mutex mutex;
+    QString folder;
+};
+FolderOverride& folderOverride() {
+    static FolderOverride instance;
+    return instance;
+}
 
 QString executableFolder() {
 #ifdef _WIN32
@@ -26,16 +33,18 @@ QString executableFolder() {
 
 QString programDirectory() {
     {
-        std::lock_guard<std::mutex> lock(folderMutex);
-        if (!folderOverride.isEmpty())
-            return folderOverride;
+        FolderOverride& o = folderOverride();
+        std::lock_guard<std::mutex> lock(o.mutex);
+        if (!o.folder.isEmpty())
+            return o.folder;
     }
     return executableFolder();
 }
 
 void setLibraryFolder(const QString& folder) {
-    std::lock_guard<std::mutex> lock(folderMutex);
-    folderOverride = folder;
+    FolderOverride& o = folderOverride();
+    std::lock_guard<std::mutex> lock(o.mutex);
+    o.folder = folder;
 }
 
 } // namespace Kestrel::InterfaceContract

@@ -16,7 +16,16 @@ int32_t libraryLiveObjects(const char* name) {
     auto count = reinterpret_cast<CountFunction>(library.resolve("testLiveObjectCount"));
     return count ? count() : -1;
 }
+// Set while other translation units may not have been initialised yet.
+const bool folderSetDuringStaticInitialisation = [] {
+    setLibraryFolder(QStringLiteral("/static-initialisation"));
+    bool seen = programDirectory() == QStringLiteral("/static-initialisation");
+    setLibraryFolder(QString());
+    return seen;
+}();
 } // namespace
+
+TEST(LibraryLoader, FolderCanBeSetDuringStaticInitialisation) { EXPECT_TRUE(folderSetDuringStaticInitialisation); }
 
 // Runs first: once a library is loaded, the system loader finds it again by name.
 TEST(LibraryLoader, LibraryFolderCanBePointedElsewhere) {
