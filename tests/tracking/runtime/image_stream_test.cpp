@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "ImageStreamBuilder.h"
 #include "interface_contract/Marshal.h"
 #include "tracking/runtime/ImageStreamDecoder.h"
@@ -122,4 +124,27 @@ TEST(ImageStream, OrbImageAnswersItsGeometryAndPixels) {
     ASSERT_EQ(640u * 480u, data.size());
     EXPECT_EQ(200, data[640 + 1]);
     EXPECT_EQ(Kestrel::InterfaceContract::E_INVALIDARG_CODE, image->getWidth(nullptr));
+}
+
+TEST(ImageStream, RandomBytesNeverWriteOutsideTheImage) {
+    // Fixed seed; mostly non-zero bytes so that segments are long, with headers of any value.
+    // Under the address sanitizer any write outside the pixels would stop the test.
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> byte(0, 255), length(0, 3000);
+    int decoded = 0, overflowed = 0;
+    for (int run = 0; run < 3000; ++run) {
+        std::string stream(size_t(length(random)), '\0');
+        for (char& c : stream)
+            c = char(byte(random) < 24 ? 0 : byte(random));
+        try {
+            auto pixels = decodeImageStream(stream, W, H);
+            ASSERT_EQ(size_t(W) * H, pixels.size());
+            ++decoded;
+        } catch (const std::runtime_error& e) {
+            ASSERT_STREQ("Region Y coord overflow", e.what());
+            ++overflowed;
+        }
+    }
+    EXPECT_GT(decoded, 0);
+    EXPECT_GT(overflowed, 0);
 }
