@@ -1,6 +1,7 @@
 #include "tracking/runtime/OrbDebugCotask.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "interface_contract/DebugLog.h"
 #include "interface_contract/Marshal.h"
@@ -83,6 +84,7 @@ ResultCode OrbDebugCotask::getImage(void** image) {
         {
             std::lock_guard<std::mutex> lock(answerMutex_);
             stream.swap(imageStream_);
+            imageStreamOverflowed_ = false;
         }
         auto decoded = OrbImage::fromStream(stream, 0, 0, OrbImage::cameraWidth, OrbImage::cameraHeight);
         result = decoded.queryChecked<IImage>().detach();
@@ -98,6 +100,7 @@ ResultCode OrbDebugCotask::getPoints(OutArray* points) {
         {
             std::lock_guard<std::mutex> lock(answerMutex_);
             taken.swap(points_);
+            pointsOverflowed_ = false;
         }
         InterfaceContract::writeOut(points, taken);
     });
@@ -114,21 +117,27 @@ ResultCode OrbDebugCotask::configReceived(const ConfigRecord* record) {
     });
 }
 
-ResultCode OrbDebugCotask::imageChunk(const uint8_t* bytes63) {
-    return guard([&] {
-        const uint8_t& first = required(bytes63, "imageChunk");
+void OrbDebugCotask::appendImageBytes(const uint8_t* bytes, uint32_t count) {
+    bool dropped = false;
+    {
         std::lock_guard<std::mutex> lock(answerMutex_);
-        imageStream_.append(reinterpret_cast<const char*>(&first), DebugTask::imageChunkSize);
-    });
+        if (imageStream_.size() + count <= maximumImageStream)
+            imageStream_.append(reinterpret_cast<const char*>(bytes), count);
+        else
+            dropped = !std::exchange(imageStreamOverflowed_, true);
+    }
+    if (dropped)
+        logLine() << "Debug task: image stream beyond " << maximumImageStream << " bytes dropped";
+}
+
+ResultCode OrbDebugCotask::imageChunk(const uint8_t* bytes63) {
+    return guard([&] { appendImageBytes(&required(bytes63, "imageChunk"), DebugTask::imageChunkSize); });
 }
 
 ResultCode OrbDebugCotask::imageFinalChunk(const uint8_t* bytes, uint32_t count) {
     return guard([&] {
-        if (count > 0) {
-            const uint8_t& first = required(bytes, "imageFinalChunk");
-            std::lock_guard<std::mutex> lock(answerMutex_);
-            imageStream_.append(reinterpret_cast<const char*>(&first), count);
-        }
+        if (count > 0)
+            appendImageBytes(&required(bytes, "imageFinalChunk"), count);
         completions_.signal();
     });
 }
@@ -136,8 +145,16 @@ ResultCode OrbDebugCotask::imageFinalChunk(const uint8_t* bytes, uint32_t count)
 ResultCode OrbDebugCotask::pointReceived(const DebugPoint* point) {
     return guard([&] {
         const DebugPoint p = required(point, "pointReceived");
-        std::lock_guard<std::mutex> lock(answerMutex_);
-        points_.push_back(p);
+        bool dropped = false;
+        {
+            std::lock_guard<std::mutex> lock(answerMutex_);
+            if (points_.size() < maximumPoints)
+                points_.push_back(p);
+            else
+                dropped = !std::exchange(pointsOverflowed_, true);
+        }
+        if (dropped)
+            logLine() << "Debug task: points beyond " << maximumPoints << " dropped";
     });
 }
 

@@ -29,6 +29,10 @@ class OrbDebugCotask final : public DeviceNetwork::Client::Cotask<DebugTask::IDe
                              public InterfaceContract::Implements<ICotask> {
 public:
     static constexpr std::chrono::milliseconds defaultAnswerTimeout{2000};
+    // Bounds of what a device may pile up between two requests (a full image is about 310 kB);
+    // beyond them data are dropped with one log line per answer.
+    static constexpr size_t maximumImageStream = size_t(4) << 20;
+    static constexpr size_t maximumPoints = 65536;
 
     explicit OrbDebugCotask(std::chrono::milliseconds answerTimeout = defaultAnswerTimeout);
 
@@ -63,6 +67,7 @@ private:
     void onViewerReleased() override { endTask(); }
     void onDeviceReleased() override { endTask(); }
     void endTask();
+    void appendImageBytes(const uint8_t* bytes, uint32_t count);
     // Sends one request through `send(link)` after dropping stale completions, then waits for
     // one completion; throws "Device did not answer" after the timeout.
     template <class Send>
@@ -74,7 +79,9 @@ private:
     std::mutex answerMutex_;
     int32_t pendingValue_ = 0;
     std::string imageStream_;
+    bool imageStreamOverflowed_ = false;
     std::vector<DebugPoint> points_;
+    bool pointsOverflowed_ = false;
 };
 
 } // namespace Kestrel::Orb::Debug

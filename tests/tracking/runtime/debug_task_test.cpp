@@ -235,6 +235,25 @@ TEST_F(DebugTaskFixture, ALateAnswerDoesNotEndTheNextRequest) {
     EXPECT_EQ(2, value);
 }
 
+TEST_F(DebugTaskFixture, AFloodingDeviceIsBounded) {
+    start();
+    LogCapture log;
+    const std::vector<uint8_t> chunk(63, 7);
+    const size_t fullChunks = Debug::OrbDebugCotask::maximumImageStream / 63;
+    for (size_t i = 0; i < fullChunks + 5; ++i)
+        ASSERT_EQ(0u, deliver(8, chunk));
+    for (size_t i = 0; i < Debug::OrbDebugCotask::maximumPoints + 3; ++i)
+        ASSERT_EQ(0u, deliver(10, bytesOf(DebugPoint{uint32_t(i), 1.0f, 1.0f})));
+    EXPECT_EQ((std::vector<std::string>{"Debug task: image stream beyond 4194304 bytes dropped",
+                                         "Debug task: points beyond 65536 dropped"}),
+              log.lines());
+    std::thread device = answerRequest(1, [&] { deliver(11); });
+    auto list = points();
+    device.join();
+    ASSERT_EQ(Debug::OrbDebugCotask::maximumPoints, list.size());
+    EXPECT_EQ(65535u, list.back().value);  // the first ones were kept
+}
+
 TEST_F(DebugTaskFixture, TheEndOfTheTaskReleasesABlockedRequest) {
     start(std::chrono::milliseconds(20000));
     std::thread device = answerRequest(1, [&] {
