@@ -161,7 +161,7 @@ TEST(NodeTree, FilterPlugTimesAndUpdateId) {
 
 TEST(Scenario, ExampleFilesAreValid) {
     int files = 0;
-    for (const char* name : {"static", "circle", "figure-eight", "random-walk"}) {
+    for (const char* name : {"static", "circle", "figure-eight", "random-walk", "spin"}) {
         std::ifstream in(std::string(ORB_SOURCE_DIR "/device_simulator/scenarios/") + name + ".json");
         ASSERT_TRUE(in) << name;
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -169,5 +169,5 @@ TEST(Scenario, ExampleFilesAreValid) {
         EXPECT_GE(s.devices.size(), 2u) << name;
         ++files;
     }
-    EXPECT_EQ(files, 4);
+    EXPECT_EQ(files, 5);
 }
