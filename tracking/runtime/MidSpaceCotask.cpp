@@ -39,10 +39,10 @@ MidSpaceCotask::Point MidSpaceCotask::reprojectToTrackerCentre(float x, float y,
 
 void MidSpaceCotask::onAccelerometer(const KestrelMath::vector3<float>& a) {
     std::lock_guard<std::mutex> lock(mutex_);
-    upCollector_.accelerate(KestrelMath::vector3<double>{{a.x(), a.y(), a.z()}});
-    if (upCollector_.sampleCount() <= upSamplesBeforeTurns)
+    windows_->upCollector.accelerate(KestrelMath::vector3<double>{{a.x(), a.y(), a.z()}});
+    if (windows_->upCollector.sampleCount() <= upSamplesBeforeTurns)
         return;
-    const KestrelMath::vector3<double> u = upCollector_.up();
+    const KestrelMath::vector3<double> u = windows_->upCollector.up();
     ++turnSamples_;
     if (u.x() > 0 && u.z() > 0) {
         armed_ = true;
@@ -64,8 +64,8 @@ void MidSpaceCotask::onGyroscope(const KestrelMath::vector3<float>& g) {
                                           double(g.z()) * degreesToRadians}};
     const auto q = KestrelMath::quaternion<double>::fromRotationVector(r);
     std::lock_guard<std::mutex> lock(mutex_);
-    upCollector_.rotate(q);
-    gyroscope_.push(g);
+    windows_->upCollector.rotate(q);
+    windows_->gyroscope.push(g);
 }
 
 void MidSpaceCotask::onRay(float x, float y, int32_t) {
@@ -78,7 +78,7 @@ void MidSpaceCotask::onFrame() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (previous_.size() == 1)
-            points_.push(KestrelMath::vector2<double>{{previous_[0].x(), previous_[0].y()}});
+            windows_->points.push(KestrelMath::vector2<double>{{previous_[0].x(), previous_[0].y()}});
         previous_.swap(current_);
         current_.clear();
     }
@@ -102,7 +102,7 @@ int32_t MidSpaceCotask::passes() const {
 
 KestrelMath::vector3<double> MidSpaceCotask::up() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return upCollector_.up();
+    return windows_->upCollector.up();
 }
 
 } // namespace Kestrel::Orb::Tracking

@@ -14,10 +14,12 @@
 // Accumulators (window pairs, see WindowPair.h; readers see the primary window):
 //   points     1000 two-dimensional points (64-bit) with sums and sums of squares;
 //   gyroscope  10000 samples (3 floats, degrees per sample interval) with sums.
-// All state is guarded by the task's mutex; the object is about 2.2 MB (fixed arrays).
+// All state is guarded by the task's mutex. The accumulators are fixed arrays (about 2.2 MB),
+// allocated once with the task in one block of their own so that the task object stays small.
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -66,7 +68,7 @@ public:
     template <class F>
     auto withAccumulators(F&& f) const {
         std::lock_guard<std::mutex> lock(mutex_);
-        return f(Accumulators{points_, gyroscope_, previous_});
+        return f(Accumulators{windows_->points, windows_->gyroscope, previous_});
     }
     std::vector<Point> previousFrame() const;
     // Degrees per second; 0 until the second pass.
@@ -86,9 +88,12 @@ private:
     Clock clock_;
     mutable std::mutex mutex_;
     std::vector<Point> current_, previous_;
-    PointPair points_;
-    GyroscopePair gyroscope_;
-    UpCollector<double> upCollector_;
+    struct Windows {
+        PointPair points;
+        GyroscopePair gyroscope;
+        UpCollector<double> upCollector;
+    };
+    std::unique_ptr<Windows> windows_ = std::make_unique<Windows>();
     // Turn counter.
     int32_t passes_ = -1;
     bool armed_ = false;

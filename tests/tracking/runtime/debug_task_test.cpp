@@ -106,6 +106,11 @@ TEST_F(DebugTaskFixture, ConfigurationCallsSendTheirPackets) {
     EXPECT_EQ(recordBytes(4, 0, 37), packets[0].payload);
     EXPECT_EQ(4, packets[1].id);
     EXPECT_EQ(recordBytes(0, 0, 12), packets[1].payload);
+    // A refused send is the caller's error, with the device's message.
+    network->device->failSends = true;
+    EXPECT_EQ("device refused", failure([&] { check(task.get(), task->setExposure(1)); }));
+    int32_t value = 0;
+    EXPECT_EQ("device refused", failure([&] { check(task.get(), task->getConfig(0, 0, &value)); }));
 }
 
 TEST_F(DebugTaskFixture, GetConfigWaitsForTheReplyAndLogsIt) {
