@@ -1,0 +1,18 @@
+#include "engine/Material.h"
+
+#include "engine/MaterialProperties.h"
+#include "engine/Shader.h"
+
+namespace KestrelQt3DEngine {
+
+Material::Material(QObject* parent) : Container(parent) {}
+
+void Material::setProperties(MaterialProperties* properties) {
+    if (properties != m_properties)
+        m_properties = properties;
+    emit propertiesChanged();
+}
+
+MaterialProperties* Material::newMaterialProperties() { return new MaterialProperties(this); }
+
+} // namespace KestrelQt3DEngine

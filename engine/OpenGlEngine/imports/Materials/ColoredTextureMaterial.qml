@@ -1,0 +1,26 @@
+import QtQuick 2.15
+import OrbOpenGlEngine 1.0
+import "../Shaders"
+
+// The texture's own colours, blended. The texture is only stored (setTexture): no sampler
+// uniform is set, so the sampler reads unit 0.
+Material {
+    id: material
+    property var texture: null
+    shader: Shader {
+        vertexShaderCode: "#version 140\n" + ShadersCommon.vertexShaderGlobalUniforms +
+            "in vec3 POSITION;\n" +
+            "in vec2 TEXCOORD;\n" +
+            "out vec2 vTexCoord;\n" +
+            "void main() {\n" +
+            "    gl_Position = ModelViewProjectionMatrix * vec4(POSITION, 1.0);\n" +
+            "    vTexCoord = TEXCOORD;\n" +
+            "}\n"
+        fragmentShaderCode: "#version 140\n" + ShadersCommon.fragmentPrecision +
+            "uniform sampler2D TEXTURE;\n" +
+            "in vec2 vTexCoord;\n" +
+            "out vec4 fragColor;\n" +
+            "void main() { fragColor = texture(TEXTURE, vTexCoord); }\n"
+    }
+    properties: material.newMaterialProperties().setBlendState(true).setDepthMask(false).setTexture(texture)
+}

@@ -1,0 +1,10 @@
+import QtQuick 2.15
+import OrbOpenGlEngine 1.0
+
+Mesh {
+    id: mesh
+    property int xSegmentsCount: 64
+    property int ySegmentsCount: 64
+    property real radius: 1.0
+    constructor: mesh.newTriangledConstructor().sphere(radius, xSegmentsCount, ySegmentsCount)
+}

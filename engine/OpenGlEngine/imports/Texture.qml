@@ -1,0 +1,3 @@
+import OrbOpenGlEngine 1.0
+
+OGLTexture {}

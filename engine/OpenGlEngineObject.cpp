@@ -1,0 +1,7 @@
+#include "engine/OpenGlEngineObject.h"
+
+namespace KestrelQt3DEngine {
+
+OpenGlEngineObject::OpenGlEngineObject(QObject* parent) : QObject(parent) {}
+
+} // namespace KestrelQt3DEngine

@@ -1,0 +1,7 @@
+#include "engine/Transform.h"
+
+namespace KestrelQt3DEngine {
+
+Transform::Transform(QObject* parent) : LPRSTransform(parent) {}
+
+} // namespace KestrelQt3DEngine

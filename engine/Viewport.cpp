@@ -1,0 +1,169 @@
+#include "engine/Viewport.h"
+
+#include "engine/IRenderable.h"
+
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QOpenGLTexture>
+#include <QPainter>
+#include <QQuickWindow>
+
+#include <algorithm>
+
+#include "engine/RenderJobs.h"
+
+#ifndef GL_LINE_SMOOTH
+#define GL_LINE_SMOOTH 0x0B20
+#endif
+#ifndef GL_LINE_SMOOTH_HINT
+#define GL_LINE_SMOOTH_HINT 0x0C52
+#endif
+
+namespace KestrelQt3DEngine {
+
+Viewport::Viewport(QQuickItem* parent) : QQuickPaintedItem(parent) {
+    qRegisterMetaType<QOpenGLTexture*>("QOpenGLTexture*");
+    connect(this, &QQuickItem::windowChanged, this, &Viewport::windowChangedSlot);
+    setRenderTarget(QQuickPaintedItem::InvertedYFramebufferObject);
+    setAntialiasing(true);
+    setOpaquePainting(false);
+    setMipmap(true);
+    setFiltersChildMouseEvents(true);
+    setAcceptHoverEvents(true);
+    setAcceptedMouseButtons(Qt::AllButtons);
+    setFlag(QQuickItem::ItemAcceptsInputMethod, true);
+}
+
+// The renderables are not owned; they unregister themselves, or find the viewport gone.
+Viewport::~Viewport() {
+    m_opaque.clear();
+    m_transparent.clear();
+    m_picking.clear();
+}
+
+void Viewport::componentComplete() {
+    connect(this, &QQuickItem::widthChanged, this, &Viewport::viewportSizeChanged);
+    connect(this, &QQuickItem::heightChanged, this, &Viewport::viewportSizeChanged);
+    QQuickPaintedItem::componentComplete();
+    notifyObservers(7);
+}
+
+void Viewport::setRenderOnDemand(bool renderOnDemand) {
+    m_renderOnDemand = renderOnDemand;
+    emit renderOnDemandChanged();
+}
+
+void Viewport::setClearColor(const QColor& clearColor) {
+    if (clearColor == m_clearColor)
+        return;
+    m_clearColor = clearColor;
+    emit clearColorChanged();
+    requestRepaint();
+}
+
+void Viewport::setCamera(AbstractCamera* camera) {
+    if (camera == m_camera)
+        return;
+    m_camera = camera;
+    emit cameraChanged();
+    requestRepaint();
+}
+
+void Viewport::requestRepaint() { update(); }
+
+void Viewport::markDirty() {
+    if (m_renderOnDemand && !m_dirty.exchange(true))
+        update();
+}
+
+void Viewport::addOpaqueRenderable(IRenderable* renderable) { m_opaque.append(renderable); }
+
+void Viewport::addTransparentRenderable(IRenderable* renderable) {
+    m_transparent.append(renderable);
+    sortTransparentRenderables();
+}
+
+void Viewport::addPickingRenderer(PickingMeshRenderer* renderer) { m_picking.append(renderer); }
+
+void Viewport::removeOpaqueRenderable(IRenderable* renderable) { m_opaque.removeOne(renderable); }
+void Viewport::removeTransparentRenderable(IRenderable* renderable) { m_transparent.removeOne(renderable); }
+void Viewport::removePickingRenderer(PickingMeshRenderer* renderer) { m_picking.removeOne(renderer); }
+
+// A renderable without a transform is drawn with the identity model matrix, so it sorts at
+// z = 0; a key for every entry keeps the ordering strict and weak.
+void Viewport::sortTransparentRenderables() {
+    auto depth = [](IRenderable* renderable) {
+        AbstractTransform* transform = renderable ? renderable->getTransform() : nullptr;
+        return transform ? transform->getPosition().z() : 0.0f;
+    };
+    std::stable_sort(m_transparent.begin(), m_transparent.end(),
+                     [&](IRenderable* a, IRenderable* b) { return depth(a) < depth(b); });
+}
+
+void Viewport::paint(QPainter* painter) {
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    const QRect rect = painter->viewport();
+    painter->beginNativePainting();
+    QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
+    gl->glViewport(rect.x(), rect.y(), rect.width() + rect.width() % 2, rect.height() + rect.height() % 2);
+    gl->glEnable(GL_DEPTH_TEST);
+    gl->glClearDepthf(1.0f);
+    gl->glDepthFunc(GL_LEQUAL);
+    gl->glFrontFace(GL_CW);
+    renderScene();
+    gl->glDisable(GL_DEPTH_TEST);
+    gl->glDisable(GL_CULL_FACE);
+    painter->endNativePainting();
+
+    ++m_paintCount;
+    const bool continuous = !m_renderOnDemand;
+    m_dirty = false;
+    if (continuous)
+        QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+}
+
+void Viewport::renderScene() {
+    QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
+    const QColor clear = m_clearColor.isValid() ? m_clearColor : QColor(0, 0, 0, 255);
+    gl->glClearColor(clear.redF(), clear.greenF(), clear.blueF(), clear.alphaF());
+    gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gl->glEnable(GL_LINE_SMOOTH);
+    gl->glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    AbstractCamera* camera = m_camera.data();
+    for (int i = m_opaque.size() - 1; i >= 0; --i)
+        m_opaque[i]->render(camera);
+    for (int i = m_transparent.size() - 1; i >= 0; --i)
+        m_transparent[i]->render(camera);
+}
+
+void Viewport::deleteTexture(QOpenGLTexture* texture) {
+    if (!texture)
+        return;
+    if (!m_window) {
+        // Without a window no render thread will ever run the job; the wrapper still goes.
+        delete texture;
+        return;
+    }
+    m_window->scheduleRenderJob(new DeleteTextureTask(texture), QQuickWindow::AfterRenderingStage);
+    m_window->update();
+}
+
+bool Viewport::childMouseEventFilter(QQuickItem* item, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto* press = static_cast<QMouseEvent*>(event);
+        const QPointF local = mapFromItem(item, press->localPos());
+        m_lastPressPosition = QPointF(local.x(), height() - local.y() - 1);
+        m_lastPress.reset(new QMouseEvent(press->type(), press->localPos(), press->windowPos(), press->screenPos(),
+                                          press->button(), press->buttons(), press->modifiers(), press->source()));
+        update();
+    }
+    return false;
+}
+
+// The engine holds no size-dependent render resource; cameras follow the size themselves.
+void Viewport::viewportSizeChanged() {}
+
+void Viewport::windowChangedSlot(QQuickWindow* window) { m_window = window; }
+
+} // namespace KestrelQt3DEngine

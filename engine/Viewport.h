@@ -1,0 +1,100 @@
+#pragma once
+#include "engine/AbstractCamera.h"
+#include "engine/AbstractTransform.h"
+
+#include <QColor>
+#include <QPointF>
+#include <QPointer>
+#include <QQuickPaintedItem>
+#include <QVector>
+
+#include <atomic>
+#include <memory>
+
+class QMouseEvent;
+#include <QOpenGLTexture>
+#include <QQuickWindow>
+
+namespace KestrelQt3DEngine {
+
+class IRenderable;
+class PickingMeshRenderer;
+
+// The QML item that owns a 3D scene and draws it with raw OpenGL into an inverted-Y framebuffer
+// object. It is also the root transform (identity) of the scene below it.
+class Viewport : public QQuickPaintedItem, public AbstractTransform {
+    Q_OBJECT
+    Q_INTERFACES(KestrelQt3DEngine::AbstractTransform)
+    Q_PROPERTY(bool renderOnDemand READ renderOnDemand WRITE setRenderOnDemand NOTIFY renderOnDemandChanged)
+    Q_PROPERTY(QColor clearColor READ clearColor WRITE setClearColor NOTIFY clearColorChanged)
+    Q_PROPERTY(KestrelQt3DEngine::AbstractCamera* camera READ camera WRITE setCamera NOTIFY cameraChanged)
+public:
+    explicit Viewport(QQuickItem* parent = nullptr);
+    ~Viewport() override;
+
+    bool renderOnDemand() const { return m_renderOnDemand; }
+    void setRenderOnDemand(bool renderOnDemand);
+    QColor clearColor() const { return m_clearColor; }
+    void setClearColor(const QColor& clearColor);
+    AbstractCamera* camera() const { return m_camera.data(); }
+    void setCamera(AbstractCamera* camera);
+
+    void updateFromParent() override {}
+
+    void addOpaqueRenderable(IRenderable* renderable);
+    void addTransparentRenderable(IRenderable* renderable);
+    void addPickingRenderer(PickingMeshRenderer* renderer);
+    void removeOpaqueRenderable(IRenderable* renderable);
+    void removeTransparentRenderable(IRenderable* renderable);
+    void removePickingRenderer(PickingMeshRenderer* renderer);
+    // Ascending by the z of each renderable's world position, so that drawing from the end is
+    // back to front for a camera looking along +Z.
+    void sortTransparentRenderables();
+
+    const QVector<IRenderable*>& opaqueRenderables() const { return m_opaque; }
+    const QVector<IRenderable*>& transparentRenderables() const { return m_transparent; }
+    const QVector<PickingMeshRenderer*>& pickingRenderers() const { return m_picking; }
+    QQuickWindow* viewportWindow() const { return m_window.data(); }
+    // Where the last press on a child landed, in framebuffer coordinates.
+    QPointF lastPressPosition() const { return m_lastPressPosition; }
+    // Frames painted so far (render thread writes, anyone reads).
+    int paintCount() const { return m_paintCount.load(); }
+
+    void paint(QPainter* painter) override;
+
+public slots:
+    void markDirty();
+    // Destroys the texture on the render thread after the next frame; null is ignored.
+    void deleteTexture(QOpenGLTexture* texture);
+
+signals:
+    void renderOnDemandChanged();
+    void clearColorChanged();
+    void cameraChanged();
+
+protected:
+    void componentComplete() override;
+    bool childMouseEventFilter(QQuickItem* item, QEvent* event) override;
+
+private slots:
+    void viewportSizeChanged();
+    void windowChangedSlot(QQuickWindow* window);
+
+private:
+    void renderScene();
+    void requestRepaint();
+
+    QPointer<QQuickWindow> m_window;
+    QPointer<AbstractCamera> m_camera;
+    QColor m_clearColor;
+    bool m_renderOnDemand = false;
+    std::atomic<bool> m_dirty{false};
+    QVector<IRenderable*> m_opaque;
+    QVector<IRenderable*> m_transparent;
+    QVector<PickingMeshRenderer*> m_picking;
+    std::unique_ptr<QMouseEvent> m_lastPress;
+    QPointF m_lastPressPosition;
+    std::atomic<int> m_paintCount{0};
+};
+
+} // namespace KestrelQt3DEngine
