@@ -1,13 +1,17 @@
 #include "engine/Registration.h"
 
-#include "engine/MatrixTransform.h"
+#include "engine/Anchor2D.h"
 #include "engine/LookAtTransform.h"
+#include "engine/MatrixTransform.h"
 #include "engine/Material.h"
 #include "engine/MeshRenderer.h"
 #include "engine/OGLTexture.h"
+#include "engine/ObjectRepeater.h"
 #include "engine/OrthogonalCamera.h"
 #include "engine/PerspectiveCamera.h"
+#include "engine/PickingMeshRenderer.h"
 #include "engine/Quaternion.h"
+#include "engine/Raycaster.h"
 #include "engine/Shader.h"
 #include "engine/TextureConstructors.h"
 #include "engine/TextureEnums.h"
@@ -49,8 +53,10 @@ void registerTypes() {
     qmlRegisterType<Material>(kUri, 1, 0, "Material");
     qmlRegisterType<OGLTexture>(kUri, 1, 0, "OGLTexture");
     qmlRegisterType<MeshRenderer>(kUri, 1, 0, "MeshRenderer");
+    qmlRegisterType<ObjectRepeater>(kUri, 1, 0, "ObjectRepeater");
     qmlRegisterType<Container>(kUri, 1, 0, "Container");
     qmlRegisterSingletonType<Quaternion>(kUri, 1, 0, "Quaternion", createQuaternion);
+    qmlRegisterType<Raycaster>(kUri, 1, 0, "Raycaster");
     qmlRegisterType<OrthogonalCamera>(kUri, 1, 0, "OrtogonalCamera");
     qmlRegisterType<PerspectiveCamera>(kUri, 1, 0, "PerspectiveCamera");
     registerPointer<MaterialProperties>("MaterialProperties*", "KestrelQt3DEngine::MaterialProperties*");
@@ -59,9 +65,11 @@ void registerTypes() {
     qmlRegisterUncreatableType<TextureFormat>(kUri, 1, 0, "TextureFormat", kNotCreatable);
     qmlRegisterUncreatableType<TexturePixelFormat>(kUri, 1, 0, "TexturePixelFormat", kNotCreatable);
     qmlRegisterUncreatableType<TexturePixelType>(kUri, 1, 0, "TexturePixelType", kNotCreatable);
+    qmlRegisterType<Anchor2D>(kUri, 1, 0, "Anchor2D");
     qmlRegisterType<Mesh>(kUri, 1, 0, "Mesh");
     registerPointer<LinedMeshConstructor>("LinedMeshConstructor*", "KestrelQt3DEngine::LinedMeshConstructor*");
     registerPointer<TriangledMeshConstructor>("TriangledMeshConstructor*", "KestrelQt3DEngine::TriangledMeshConstructor*");
+    qmlRegisterType<PickingMeshRenderer>(kUri, 1, 0, "PickingMeshRenderer");
     registerPointer<BytesTextureConstructor>("BytesTextureConstructor*", "KestrelQt3DEngine::BytesTextureConstructor*");
     registerPointer<ImageTextureConstructor>("ImageTextureConstructor*", "KestrelQt3DEngine::ImageTextureConstructor*");
     registerPointer<RgbaTextureConstructor>("RgbaTextureConstructor*", "KestrelQt3DEngine::RgbaTextureConstructor*");

@@ -36,7 +36,10 @@ Viewport::Viewport(QQuickItem* parent) : QQuickPaintedItem(parent) {
 }
 
 // The renderables are not owned; they unregister themselves, or find the viewport gone.
+// The item base still emits size and window signals while it is destroyed; they must not reach
+// the slots of this already destroyed part.
 Viewport::~Viewport() {
+    disconnect(this, nullptr, this, nullptr);
     m_opaque.clear();
     m_transparent.clear();
     m_picking.clear();

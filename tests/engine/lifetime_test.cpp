@@ -78,13 +78,14 @@ private slots:
         auto* scene = new SceneView(kScene);
         QVERIFY(scene->ok());
         scene->grab();
-        auto* viewport = scene->root()->findChild<Viewport*>("viewport");
-        auto* mesh = scene->root()->findChild<Mesh*>("mesh");
+        QPointer<Viewport> viewport = scene->root()->findChild<Viewport*>("viewport");
+        QPointer<Mesh> mesh = scene->root()->findChild<Mesh*>("mesh");
         viewport->setParentItem(nullptr);  // leaves the window: no more render thread for it
         viewport->setParent(nullptr);
         delete scene;
-        delete mesh;
-        delete viewport;
+        // The mesh's buffers and the texture now have no window to be released on.
+        delete mesh.data();
+        delete viewport.data();
     }
 
     void manyTransformsCreatedAndDestroyed() {

@@ -17,9 +17,10 @@ private slots:
 
     void typesAreRegisteredInTableOrder() {
         const char* const names[] = {"Viewport", "Transform", "LookAtTransform", "MatrixTransform", "Shader", "Material",
-                                     "OGLTexture", "MeshRenderer", "Container", "Quaternion", "OrtogonalCamera",
-                                     "PerspectiveCamera", "MaterialProperties", "TextureFilter", "TextureFormat",
-                                     "TexturePixelFormat", "TexturePixelType", "Mesh", "BytesTextureConstructor",
+                                     "OGLTexture", "MeshRenderer", "ObjectRepeater", "Container", "Quaternion", "Raycaster",
+                                     "OrtogonalCamera", "PerspectiveCamera", "MaterialProperties", "TextureFilter",
+                                     "TextureFormat", "TexturePixelFormat", "TexturePixelType", "Anchor2D", "Mesh",
+                                     "PickingMeshRenderer", "BytesTextureConstructor",
                                      "ImageTextureConstructor", "RgbaTextureConstructor"};
         int previous = -1;
         for (const char* name : names) {
@@ -56,7 +57,8 @@ Material { id: m; property var p: m.newMaterialProperties().setBlendState(true).
         plugin.registerTypes("OrbPluginTest");
         QQmlEngine engine;
         for (const char* name : {"Viewport", "Transform", "LookAtTransform", "Shader", "Material", "OGLTexture",
-                                 "MeshRenderer", "Container", "OrtogonalCamera", "PerspectiveCamera"}) {
+                                 "MeshRenderer", "ObjectRepeater", "Container", "Raycaster", "OrtogonalCamera",
+                                 "PerspectiveCamera"}) {
             QQmlComponent component(&engine);
             component.setData(QByteArray("import OrbPluginTest 1.0\n") + name + " {}", QUrl("qrc:/test/Plugin.qml"));
             std::unique_ptr<QObject> object(component.create());

@@ -1,0 +1,209 @@
+// Scene engine costs: propagating a change through a tree of 1000 transforms (GUI thread),
+// rendering one frame of that tree with a renderer under every transform (render thread), and
+// building and uploading a lined mesh of 10 000 segments with labels.
+// Run under a display: xvfb-run -a -s "-screen 0 1600x1000x24" build/bench/bench_engine
+#include "engine/LinedMeshConstructor.h"
+#include "engine/Mesh.h"
+#include "engine/MeshRenderer.h"
+#include "engine/Registration.h"
+#include "engine/Transform.h"
+#include "engine/Viewport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QOpenGLShaderProgram>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickView>
+
+#include <atomic>
+#include <memory>
+
+using namespace KestrelQt3DEngine;
+
+namespace {
+
+// A tree of 1 + 9 + 90 + 900 = 1000 transforms: the root, 9 children, 10 below each, 10 below those.
+std::vector<Transform*> buildTree(QObject* viewport) {
+    std::vector<Transform*> all;
+    auto make = [&](QObject* parent) {
+        auto* transform = new Transform(parent);
+        transform->setLocalPosition(QVector3D(0.1f, 0.2f, 0.0f));
+        transform->setLocalRotation(QQuaternion::fromAxisAndAngle(0, 0, 1, 3));
+        all.push_back(transform);
+        return transform;
+    };
+    Transform* root = make(viewport);
+    for (int a = 0; a < 9; ++a) {
+        Transform* level1 = make(root);
+        for (int b = 0; b < 10; ++b) {
+            Transform* level2 = make(level1);
+            for (int c = 0; c < 10; ++c)
+                make(level2);
+        }
+    }
+    // Children complete before their parents, as the QML engine does it.
+    for (auto it = all.rbegin(); it != all.rend(); ++it)
+        (*it)->componentComplete();
+    return all;
+}
+
+void BM_RootChangePropagation(benchmark::State& state) {
+    Viewport viewport;
+    std::vector<Transform*> tree = buildTree(&viewport);
+    float x = 0;
+    for (auto _ : state) {
+        tree.front()->setLocalPosition(QVector3D(x += 1.0f, 0, 0));
+        benchmark::DoNotOptimize(tree.back());
+    }
+    state.counters["transforms"] = double(tree.size());
+}
+BENCHMARK(BM_RootChangePropagation);
+
+// The same change, then every world matrix read as a frame does.
+void BM_RootChangeAndAllMatrices(benchmark::State& state) {
+    Viewport viewport;
+    std::vector<Transform*> tree = buildTree(&viewport);
+    float x = 0;
+    for (auto _ : state) {
+        tree.front()->setLocalPosition(QVector3D(x += 1.0f, 0, 0));
+        for (Transform* transform : tree)
+            benchmark::DoNotOptimize(transform->getMatrix());
+    }
+}
+BENCHMARK(BM_RootChangeAndAllMatrices);
+
+const char* const kFrameScene = R"(
+import QtQuick 2.15
+import OrbOpenGlEngine 1.0
+import "qrc:/OpenGlEngine/imports/Materials"
+Viewport {
+    width: 800; height: 600; renderOnDemand: true; camera: cam
+    property alias sharedMesh: lines
+    property alias sharedMaterial: mat
+    Transform { OrtogonalCamera { id: cam } }
+    Mesh { id: lines; constructor: lines.newLinedConstructor().coordSyst(Qt.vector3d(0, 0, 0), Qt.quaternion(1, 0, 0, 0), 20) }
+    VertexColorMaterial { id: mat }
+})";
+
+// Render-thread time of one frame: the viewport draws its opaque renderables from the last
+// registered to the first, so a clock registered first stops after all others and one
+// registered last starts before them.
+class FrameClock : public IRenderable {
+public:
+    explicit FrameClock(bool start) : m_start(start) {}
+    void render(AbstractCamera*) override {
+        if (m_start)
+            timer.start();
+        else
+            nanoseconds = timer.nsecsElapsed();
+    }
+    AbstractTransform* getTransform() override { return nullptr; }
+    Mesh* getMesh() override { return nullptr; }
+    static QElapsedTimer timer;
+    static std::atomic<qint64> nanoseconds;
+
+private:
+    bool m_start;
+};
+QElapsedTimer FrameClock::timer;
+std::atomic<qint64> FrameClock::nanoseconds{0};
+
+void BM_FrameOf1000Renderers(benchmark::State& state) {
+    QQuickView view;
+    QQmlComponent component(view.engine());
+    component.setData(kFrameScene, QUrl("qrc:/bench/Frame.qml"));
+    auto* viewport = qobject_cast<Viewport*>(component.create());
+    if (!viewport) {
+        state.SkipWithError(qPrintable(component.errorString()));
+        return;
+    }
+    view.setContent(QUrl(), &component, viewport);
+    FrameClock stop(false), start(true);
+    viewport->addOpaqueRenderable(&stop);
+    std::vector<Transform*> tree = buildTree(viewport);
+    auto* mesh = qvariant_cast<QObject*>(viewport->property("sharedMesh"));
+    auto* material = qvariant_cast<QObject*>(viewport->property("sharedMaterial"));
+    for (Transform* transform : tree) {
+        auto* renderer = new MeshRenderer(transform);
+        renderer->setMeshObject(mesh);
+        renderer->setMaterialObject(material);
+        renderer->componentComplete();
+    }
+    viewport->addOpaqueRenderable(&start);
+    view.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (!view.isExposed() && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    view.grabWindow();
+    float x = 0;
+    for (auto _ : state) {
+        tree.front()->setLocalPosition(QVector3D(x += 1.0f, 0, 0));
+        view.grabWindow();
+        state.SetIterationTime(double(FrameClock::nanoseconds.load()) * 1e-9);
+    }
+    viewport->removeOpaqueRenderable(&start);
+    viewport->removeOpaqueRenderable(&stop);
+    state.counters["renderers"] = double(tree.size());
+}
+BENCHMARK(BM_FrameOf1000Renderers)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// 10 000 segments with labels built on the CPU, then uploaded into a vertex buffer.
+void buildSegments(LinedMeshConstructor& lines) {
+    lines.clear();
+    lines.reserve(20000 + 400 * 50);
+    for (int i = 0; i < 10000; ++i)
+        lines.line(QVector3D(float(i), 0, 0), QVector3D(float(i), 1, 0));
+    for (int i = 0; i < 100; ++i)
+        lines.label(QVector3D(float(i), 2, 0), "x=12.5");
+}
+
+void BM_LinedBuild10000(benchmark::State& state) {
+    LinedMeshConstructor lines;
+    for (auto _ : state) {
+        buildSegments(lines);
+        benchmark::DoNotOptimize(lines.vertexData());
+    }
+    state.counters["vertices"] = double(lines.vertexCount());
+}
+BENCHMARK(BM_LinedBuild10000)->Unit(benchmark::kMicrosecond);
+
+void BM_LinedBuildAndUpload10000(benchmark::State& state) {
+    QOffscreenSurface surface;
+    surface.create();
+    QOpenGLContext context;
+    context.create();
+    context.makeCurrent(&surface);
+    QOpenGLShaderProgram program;
+    program.addShaderFromSourceCode(QOpenGLShader::Vertex, "attribute vec3 POSITION; void main() { gl_Position = vec4(POSITION, 1.0); }");
+    program.addShaderFromSourceCode(QOpenGLShader::Fragment, "void main() { gl_FragColor = vec4(1.0); }");
+    program.link();
+    program.bind();
+    LinedMeshConstructor lines;
+    auto mesh = std::make_unique<Mesh>();
+    for (auto _ : state) {
+        buildSegments(lines);
+        mesh->setMeshConstructor(&lines);
+        mesh->draw(&program, nullptr);  // uploads, then draws
+        context.functions()->glFinish();
+    }
+    mesh.reset();
+    context.doneCurrent();
+}
+BENCHMARK(BM_LinedBuildAndUpload10000)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    registerTypes();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
