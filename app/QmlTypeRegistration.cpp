@@ -4,6 +4,7 @@
 
 #include "app/QExWrappers.h"
 #include "device_network/KdnFactory.h"
+#include "engine/Registration.h"
 
 namespace OrbDebug {
 
@@ -21,7 +22,8 @@ void registerQmlTypes() {
     qmlRegisterType<QExWrapperQString>("QEx", 1, 0, "QExWrapperQString");
     qmlRegisterType<QExWrapperQVector3D>("QEx", 1, 0, "QExWrapperQVector3D");
 
-    // Module OrbOpenGlEngine 1.0: the scene engine's registration function, called here.
+    // Module OrbOpenGlEngine 1.0 and the engine's import folder.
+    KestrelQt3DEngine::registerTypes();
 }
 
 } // namespace OrbDebug

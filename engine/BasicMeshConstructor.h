@@ -9,6 +9,8 @@ namespace KestrelQt3DEngine {
 // Builds vertex (and index) arrays on the CPU for a Mesh to upload.
 class BasicMeshConstructor : public OpenGlEngineObject {
     Q_OBJECT
+    // Read when needed (no change signal): for scripts and tests that count what was built.
+    Q_PROPERTY(int vertexCount READ vertexCount)
 public:
     explicit BasicMeshConstructor(QObject* parent = nullptr);
 
