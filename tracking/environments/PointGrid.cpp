@@ -9,8 +9,8 @@ namespace Kestrel::Orb::Tracking {
 namespace {
 
 // Rounded to the nearest integer, halves away from zero, and never below 1.
-int32_t atLeastOne(float count) {
-    const float rounded = std::round(count);
+int32_t atLeastOne(double count) {
+    const double rounded = std::round(count);
     return rounded >= 1 ? int32_t(rounded) : 1;
 }
 
@@ -61,8 +61,10 @@ void PointGrid::build(const std::vector<Vec2f>& input, float averagePointsPerCel
             columns = atLeastOne(cells);
             rows = 1;
         } else {
-            columns = atLeastOne(std::sqrt(cells * width / height));
-            rows = atLeastOne(std::sqrt(cells * height / width));
+            // In double: cells * width overflows a float for extents near the float range,
+            // although the quotient is at most cells here.
+            columns = atLeastOne(std::sqrt(double(cells) * width / height));
+            rows = atLeastOne(std::sqrt(double(cells) * height / width));
         }
     }
     cellWidth = width / float(columns);

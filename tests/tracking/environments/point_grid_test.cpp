@@ -74,6 +74,18 @@ TEST(PointGrid, PointsAtOneSpotAndEmptySets) {
     EXPECT_TRUE(neverBuilt.query(p(0, 0), 10).empty());
 }
 
+TEST(PointGrid, ExtentsNearTheFloatRangeKeepASmallGrid) {
+    // 6 cells' worth of points spread over +-1.2e38 by +-1e38: cells * width does not fit a
+    // float, the aspect ratio still gives 3 x 2 cells (sqrt(6 * 1.2) = 2.68, sqrt(6 / 1.2) = 2.24).
+    const std::vector<Vec2f> points{Vec2f{{-1.2e38f, -1e38f}}, Vec2f{{1.2e38f, 1e38f}}, Vec2f{{0, 0}},
+                                    Vec2f{{1e37f, -1e37f}}, Vec2f{{-1e37f, 1e37f}}, Vec2f{{0, 1}}};
+    PointGrid grid;
+    grid.build(points, 1.0f);
+    EXPECT_EQ(grid.columns, 3);
+    EXPECT_EQ(grid.rows, 2);
+    EXPECT_EQ(grid.first.size(), 6u);
+}
+
 TEST(PointGrid, RejectsANonPositiveDensity) {
     PointGrid grid;
     for (float bad : {0.0f, -1.0f, std::nanf("")}) {
