@@ -9,8 +9,4 @@ InterfaceContract::Ref<IEnvironment> createQuadrangleEnvironment(const BarParame
     throw EnvironmentKindNotAvailable("Quad");
 }
 
-InterfaceContract::Ref<IEnvironment> createRigidEnvironment(const RigidParameters&) {
-    throw EnvironmentKindNotAvailable("Rigid");
-}
-
 } // namespace Kestrel::Orb::Tracking

@@ -10,6 +10,7 @@
 #include "interface_contract/Marshal.h"
 #include "interface_contract/Varint.h"
 #include "tracking/environments/CreateEnvironment.h"
+#include "tracking/environments/OrbEnvironment.h"
 #include "tracking/environments/EnvironmentCodeWriter.h"
 #include "tracking/environments/EnvironmentKinds.h"
 #include "tracking/environments/RigidPresets.h"
@@ -224,11 +225,12 @@ TEST(CreateEnvironment, UnknownKindIsAnEmptyReference) {
     EXPECT_FALSE(createEnvironment(Kestrel::Codec::encodeBase64(environmentRecord("Garland", "\x01"))));
 }
 
-TEST(CreateEnvironment, QuadAndRigidAreReadThenRefused) {
+TEST(CreateEnvironment, QuadIsReadThenRefusedRigidIsBuilt) {
     EXPECT_EQ(messageOf([] { createEnvironment(encodeBarEnvironment("Quad", {1.0f, 0.3f})); }),
               "environment kind not available: Quad");
-    EXPECT_EQ(messageOf([] { createEnvironment(encodeRigidEnvironment(sampleRigid())); }),
-              "environment kind not available: Rigid");
+    const auto rigid = createEnvironment(encodeRigidEnvironment(sampleRigid()));
+    ASSERT_TRUE(rigid);
+    EXPECT_EQ(nativeEnvironment(rigid.get())->markerPositions().size(), 9u);
     EXPECT_THROW(createEnvironment(encodeBarEnvironment("Quad", {1.0f, 0.3f})), EnvironmentKindNotAvailable);
     // A damaged payload of these kinds is reported as damaged, not as unavailable.
     const std::string shortQuad = Kestrel::Codec::encodeBase64(environmentRecord("Quad", std::string(7, '\0')));

@@ -1,0 +1,519 @@
+#include "tracking/environments/OrbEnvironmentRigid.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <Eigen/Dense>
+
+#include "tracking/environments/BarDetector.h"
+#include "tracking/environments/BarGeometry.h"
+#include "tracking/environments/EnvironmentKinds.h"
+#include "tracking/environments/RayPoseRefinement.h"
+#include "tracking/environments/RayProjection.h"
+#include "tracking/environments/RigidDetectorShape.h"
+
+namespace Kestrel::Orb::Tracking {
+
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+constexpr std::size_t maximumBars = 64;
+constexpr double fitLimit = 0.1;            // mean squared template error per bar, square metres
+constexpr double collinearLimit = 1e-3;     // scatter eigenvalue ratio below which the plane is unknown
+constexpr double barShapeLimit = 0.1;      // rms distance of a bar's markers from its template, tile edges
+constexpr double rayResidualLimit = 0.005;  // radians between a group ray and its marker after refinement
+constexpr double planeLimit = 0.05;         // rms distance of a bar's markers from the group's plane, metres
+
+using Eigen::Matrix3d;
+using Eigen::Vector3d;
+using Eigen::Vector2d;
+
+Vector3d toEigen(const Vec3f& v) { return Vector3d(v[0], v[1], v[2]); }
+
+// Rounded to the nearest integer, halves away from zero.
+int32_t nearest(double value) { return int32_t(std::round(value)); }
+
+// (x, y) turned by `turn` quarter turns, (x, y) -> (-y, x) per turn.
+std::array<int32_t, 2> turnCell(int32_t x, int32_t y, int turn) {
+    for (int r = 0; r < (turn & 3); ++r)
+        std::tie(x, y) = std::make_tuple(-y, x);
+    return {x, y};
+}
+
+Vec2f turnTemplate(const Vec2f& p, int orientation) {
+    switch (orientation & 3) {
+    case 1: return Vec2f{{-p.y(), p.x()}};
+    case 2: return Vec2f{{-p.x(), -p.y()}};
+    case 3: return Vec2f{{p.y(), -p.x()}};
+    default: return p;
+    }
+}
+
+// Bron-Kerbosch with pivoting over bit masks: every maximal clique of the graph.
+void maximalCliques(uint64_t clique, uint64_t candidates, uint64_t excluded, const std::vector<uint64_t>& neighbours,
+                    std::vector<uint64_t>& out) {
+    if (candidates == 0 && excluded == 0) {
+        out.push_back(clique);
+        return;
+    }
+    const int pivot = __builtin_ctzll(candidates | excluded);
+    uint64_t choices = candidates & ~neighbours[std::size_t(pivot)];
+    while (choices) {
+        const int v = __builtin_ctzll(choices);
+        const uint64_t bit = uint64_t(1) << v;
+        maximalCliques(clique | bit, candidates & neighbours[std::size_t(v)], excluded & neighbours[std::size_t(v)],
+                       neighbours, out);
+        candidates &= ~bit;
+        excluded |= bit;
+        choices &= ~bit;
+    }
+}
+
+} // namespace
+
+OrbEnvironmentRigid::OrbEnvironmentRigid(const RigidParameters& p)
+    : OrbEnvironment(p.barLength, p.middleRatio),
+      tileSize(p.tileSize),
+      barAngle(p.barAngle),
+      gridCentre{{(float(p.width) * 0.5f - 0.5f) * p.tileSize, (float(p.depth) * 0.5f - 0.5f) * p.tileSize}},
+      tiles(p.tiles),
+      tileMap(0, 0, int32_t(p.width) - 1, int32_t(p.depth) - 1) {
+    markerGrid.ceiling = p.ceiling;
+    markerGrid.planeHeight = p.planeHeight;
+
+    const float c = std::cos(p.barAngle), s = std::sin(p.barAngle);
+    for (int k = 0; k < 3; ++k)
+        barTemplate[0][std::size_t(k)] = Vec2f{{barMarkerX[k] * c + p.barOffsetX, barMarkerX[k] * s + p.barOffsetY}};
+    for (int o = 1; o < 4; ++o)
+        for (std::size_t k = 0; k < 3; ++k)
+            barTemplate[std::size_t(o)][k] = turnTemplate(barTemplate[0][k], o);
+    {
+        const Vec2f f = barTemplate[0][0], d = barTemplate[0][2] - barTemplate[0][0];
+        const float lengthSquared = KestrelMath::dot(d, d);
+        tileCentreInBar = lengthSquared > 0 ? Vec2f{{-KestrelMath::dot(f, d) / lengthSquared,
+                                                     (-f.y() * d.x() + f.x() * d.y()) / lengthSquared}}
+                                            : Vec2f{{0, 0}};
+    }
+
+    std::vector<PatternTile> layout;
+    // Every tile is added in list order, so an item index is the tile list index.
+    for (const RigidTile& tile : tiles)
+        tileMap.add(RigidFieldItem{rigidCell(int32_t(tile.x), int32_t(tile.y)), tile.orientation & 3});
+    // A later entry for a cell wins; only the tiles that own their cell form patterns.
+    for (std::size_t t = 0; t < tiles.size(); ++t) {
+        if (tileMap.find(int32_t(tiles[t].x), int32_t(tiles[t].y)) == int32_t(t))
+            layout.push_back(PatternTile{int32_t(tiles[t].x), int32_t(tiles[t].y), tiles[t].orientation & 3, uint32_t(t)});
+    }
+    patternIndex = RigidPatternIndex(layout);
+    minBars = patternIndex.minBars();
+
+    markers_ = markerPositions();
+    const std::vector<Vec3f>& markers = markers_;
+    std::vector<std::array<Vec2f, 3>> barsInPlane;
+    std::vector<Vec2f> plane;
+    for (std::size_t t = 0; t < tiles.size(); ++t) {
+        std::array<Vec2f, 3> bar;
+        for (std::size_t k = 0; k < 3; ++k)
+            bar[k] = Vec2f{{markers[t * 3 + k].x(), markers[t * 3 + k].z()}};
+        barsInPlane.push_back(bar);
+        plane.insert(plane.end(), bar.begin(), bar.end());
+    }
+    detectorShape = searchDetectorShape(barsInPlane, middleRatio, detectorScale);
+    markerGrid.rebuild(plane, 1.5f);
+}
+
+std::vector<Vec3f> OrbEnvironmentRigid::markerPositions() const {
+    std::vector<Vec3f> markers;
+    markers.reserve(tiles.size() * 3);
+    for (const RigidTile& tile : tiles)
+        for (const Vec2f& m : barTemplate[tile.orientation & 3])
+            markers.push_back(Vec3f{{float(tile.x) * tileSize + m.x() - gridCentre.x(), markerGrid.planeHeight,
+                                     float(tile.y) * tileSize + m.y() - gridCentre.y()}});
+    return markers;
+}
+
+bool OrbEnvironmentRigid::acceptRay(const Vec3f& up, const Vec3f& ray) const {
+    const bool towardsFloor = OrbEnvironment::acceptRay(up, ray);
+    return markerGrid.ceiling ? !towardsFloor : towardsFloor;
+}
+
+Vec2f OrbEnvironmentRigid::boundsCorner(int corner) const {
+    const float hw = float(int64_t(tileMap.maxX) - tileMap.minX + 1) * 0.5f * tileSize;
+    const float hd = float(int64_t(tileMap.maxY) - tileMap.minY + 1) * 0.5f * tileSize;
+    switch (corner) {
+    case 0: return Vec2f{{-hw, -hd}};
+    case 1: return Vec2f{{-hw, hd}};
+    case 2: return Vec2f{{hw, hd}};
+    case 3: return Vec2f{{hw, -hd}};
+    default: return Vec2f{{0, 0}};
+    }
+}
+
+bool OrbEnvironmentRigid::matchRays(const std::vector<Vec3f>& rays, std::vector<MarkerIndex>& indices, Pose& pose) {
+    if (patternIndex.empty() || rays.size() < std::size_t(minBars) * 3)
+        return false;
+    const std::vector<Vec2f> points = projectRays(rays);
+    std::vector<Bar> bars = findBars(points, middleRatio, detectorShape, detectorScale);
+    serveBarDetection(points, bars, detectorShape, detectorScale);
+    if (bars.size() < minBars)
+        return false;
+    if (bars.size() > maximumBars)
+        bars.resize(maximumBars);
+
+    const std::size_t n = bars.size();
+    std::vector<double> length(n);
+    std::vector<Vector2d> quarter(n);
+    for (std::size_t b = 0; b < n; ++b) {
+        const Vec2f d = points[bars[b][2]] - points[bars[b][0]];
+        const Vec2f toMiddle = points[bars[b][1]] - points[bars[b][0]];
+        length[b] = std::hypot(double(d.x()), double(d.y()));
+        const double t = std::atan2(double(toMiddle.y()), double(toMiddle.x()));
+        quarter[b] = Vector2d(std::cos(4 * t), std::sin(4 * t));
+    }
+    std::vector<uint64_t> neighbours(n, 0);
+    for (std::size_t a = 0; a < n; ++a)
+        for (std::size_t b = a + 1; b < n; ++b) {
+            const bool sharePoint = std::any_of(bars[a].v.begin(), bars[a].v.end(), [&](std::size_t i) {
+                return i == bars[b][0] || i == bars[b][1] || i == bars[b][2];
+            });
+            const bool lengthsDiffer = std::abs(length[a] - length[b]) / std::min(length[a], length[b]) > 0.5;
+            const bool turnsDiffer = quarter[a].dot(quarter[b]) < 0;
+            if (!sharePoint && !lengthsDiffer && !turnsDiffer) {
+                neighbours[a] |= uint64_t(1) << b;
+                neighbours[b] |= uint64_t(1) << a;
+            }
+        }
+    std::vector<uint64_t> cliques;
+    const uint64_t all = n == 64 ? ~uint64_t(0) : (uint64_t(1) << n) - 1;
+    maximalCliques(0, all, 0, neighbours, cliques);
+
+    struct Group {
+        std::vector<std::size_t> bars;
+        double spread;
+    };
+    std::vector<Group> groups;
+    for (uint64_t clique : cliques) {
+        Group group{{}, 1};
+        double shortest = 1e300, longest = 0;
+        for (std::size_t b = 0; b < n; ++b)
+            if (clique >> b & 1) {
+                group.bars.push_back(b);
+                shortest = std::min(shortest, length[b]);
+                longest = std::max(longest, length[b]);
+            }
+        group.spread = longest / shortest;
+        if (group.bars.size() >= minBars)
+            groups.push_back(std::move(group));
+    }
+    std::sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
+        if (a.bars.size() != b.bars.size())
+            return a.bars.size() > b.bars.size();
+        if (a.spread != b.spread)
+            return a.spread < b.spread;
+        return a.bars < b.bars;
+    });
+
+    std::vector<Vec3f> distances(n);
+    for (std::size_t b = 0; b < n; ++b) {
+        const BarPlacement placement =
+            solveBar(rays[bars[b][0]], rays[bars[b][1]], rays[bars[b][2]], barLength, middleRatio);
+        distances[b] = Vec3f{{float(placement.distance[0]), float(placement.distance[1]), float(placement.distance[2])}};
+    }
+
+    for (const Group& group : groups) {
+        switch (tryGroup(rays, bars, group.bars, distances, indices, pose)) {
+        case GroupResult::skipped: continue;
+        case GroupResult::notFound: return false;
+        case GroupResult::found: return true;
+        }
+    }
+    return false;
+}
+
+OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector<Vec3f>& rays,
+                                                               const std::vector<Bar>& bars,
+                                                               const std::vector<std::size_t>& seenGroup,
+                                                               const std::vector<Vec3f>& distances,
+                                                               std::vector<MarkerIndex>& indices, Pose& pose) {
+    std::vector<std::size_t> group(seenGroup);
+    const bool ceiling = markerGrid.ceiling;
+
+    // The group's markers in the camera frame, and their plane. A bar whose markers lie off
+    // the plane of the others (a triple of markers of different bars, which solveBar places at
+    // the wrong distance) is dropped and the plane fitted again.
+    std::vector<std::array<Vector3d, 3>> marker_camera;
+    Vector3d centroid, normal_camera;
+    for (;;) {
+        marker_camera.assign(group.size(), {});
+        centroid = Vector3d::Zero();
+        for (std::size_t g = 0; g < group.size(); ++g)
+            for (std::size_t k = 0; k < 3; ++k) {
+                marker_camera[g][k] = toEigen(rays[bars[group[g]][k]]) * double(distances[group[g]][k]);
+                if (!marker_camera[g][k].allFinite())
+                    return GroupResult::skipped;
+                centroid += marker_camera[g][k];
+            }
+        centroid /= double(group.size() * 3);
+        Matrix3d scatter = Matrix3d::Zero();
+        for (const auto& bar : marker_camera)
+            for (const Vector3d& m : bar)
+                scatter += (m - centroid) * (m - centroid).transpose();
+        const Eigen::SelfAdjointEigenSolver<Matrix3d> solver(scatter);
+        if (solver.info() != Eigen::Success || !(solver.eigenvalues()[1] > collinearLimit * solver.eigenvalues()[2]))
+            return GroupResult::skipped;
+        normal_camera = solver.eigenvectors().col(0);
+        std::size_t worst = 0;
+        double worstResidual = -1;
+        for (std::size_t g = 0; g < group.size(); ++g) {
+            double residual = 0;
+            for (const Vector3d& m : marker_camera[g])
+                residual += std::pow(normal_camera.dot(m - centroid), 2) / 3;
+            if (residual > worstResidual) {
+                worstResidual = residual;
+                worst = g;
+            }
+        }
+        if (worstResidual <= planeLimit * planeLimit)
+            break;
+        if (group.size() <= std::max<std::size_t>(minBars, 2))
+            return GroupResult::skipped;
+        group.erase(group.begin() + std::ptrdiff_t(worst));
+    }
+    if (normal_camera.dot(centroid) > 0)  // point from the plane towards the camera
+        normal_camera = -normal_camera;
+    const double height = -normal_camera.dot(centroid);
+
+    // Level the normal, then turn the bars' mean quarter-turn direction onto barAngle.
+    const Vector3d towardsCamera(0, ceiling ? -1 : 1, 0);
+    const Eigen::Quaterniond level = Eigen::Quaterniond::FromTwoVectors(normal_camera, towardsCamera);
+    Vector2d sum = Vector2d::Zero();
+    for (const auto& bar : marker_camera) {
+        const Vector3d b = level * (bar[2] - bar[0]);
+        const double angle = std::atan2(b.z(), b.x());
+        sum += Vector2d(std::cos(4 * angle), std::sin(4 * angle));
+    }
+    const double meanTurn = std::atan2(sum.y(), sum.x()) / 4;
+    // Turning about y by theta moves an (x, z) direction's angle by -theta.
+    const Eigen::Quaterniond estimate =
+        Eigen::Quaterniond(Eigen::AngleAxisd(meanTurn - barAngle, Vector3d::UnitY())) * level;
+    if (groupPoseHook.isRequested()) {
+        std::vector<Vec3f> barDistances;
+        for (std::size_t b = 0; b < bars.size(); ++b)
+            barDistances.push_back(b < distances.size() ? distances[b] : Vec3f{});
+        const Eigen::Quaterniond q = estimate.normalized();
+        const HomographyTransform transform{Quatf{float(q.x()), float(q.y()), float(q.z()), float(q.w())},
+                                            {0.0f, float(height), float(meanTurn)}};
+        groupPoseHook.serve(transform, rays, barDistances, bars, group);
+    }
+
+    // Marker points in the plane (estimate frame, camera above the origin), orientations and
+    // tile reference points. A bar whose markers do not keep the template's shape around its
+    // own tile centre is no bar of the layout and leaves the group.
+    const double planeY = ceiling ? height : -height;
+    std::vector<std::array<Vector2d, 3>> inPlane;
+    std::vector<int> orientation;
+    std::vector<Vector2d> tileCentre;
+    auto templateError = [&](std::size_t g, const Vector2d& centre) {
+        double e = 0;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const Vec2f& m = barTemplate[std::size_t(orientation[g])][k];
+            e += (inPlane[g][k] - centre - Vector2d(m.x(), m.y())).squaredNorm();
+        }
+        return e;
+    };
+    const double barLimit = 3 * std::pow(barShapeLimit * double(tileSize), 2);
+    for (std::size_t g = 0; g < group.size();) {
+        std::array<Vector2d, 3> points;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const Vector3d ray = estimate * toEigen(rays[bars[group[g]][k]]);
+            const double t = planeY / ray.y();
+            if (!(t > 0) || !std::isfinite(t))
+                return GroupResult::skipped;
+            points[k] = Vector2d(ray.x() * t, ray.z() * t);
+        }
+        const Vector2d d = points[2] - points[0];
+        inPlane.push_back(points);
+        orientation.push_back(std::abs(d.x()) > std::abs(d.y()) ? (d.x() > 0 ? 0 : 2) : (d.y() > 0 ? 1 : 3));
+        tileCentre.push_back(points[0] + tileCentreInBar.x() * d + tileCentreInBar.y() * Vector2d(-d.y(), d.x()));
+        if (templateError(g, tileCentre.back()) > barLimit) {
+            group.erase(group.begin() + std::ptrdiff_t(g));
+            inPlane.pop_back();
+            orientation.pop_back();
+            tileCentre.pop_back();
+        } else {
+            ++g;
+        }
+    }
+    if (group.size() < std::max(1u, minBars))
+        return GroupResult::skipped;
+
+    // Reference bar: the one seen nearest the direction towards the plane.
+    const Vector3d towardsPlane_camera = estimate.conjugate() * (-towardsCamera);
+    std::size_t reference = 0;
+    double bestAlignment = 0;
+    for (std::size_t g = 0; g < group.size(); ++g) {
+        double alignment = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            alignment += towardsPlane_camera.dot(toEigen(rays[bars[group[g]][k]]));
+        if (alignment > bestAlignment) {
+            bestAlignment = alignment;
+            reference = g;
+        }
+    }
+    const Vector2d p0 = tileCentre[reference];
+    const std::size_t count = group.size();
+    std::vector<std::array<int32_t, 2>> offset(count);
+    double error = 0;
+    for (std::size_t g = 0; g < count; ++g) {
+        const Vector2d relative = (tileCentre[g] - p0) / double(tileSize);
+        offset[g] = {nearest(relative.x()), nearest(relative.y())};
+        error += templateError(g, p0 + Vector2d(offset[g][0], offset[g][1]) * double(tileSize));
+    }
+    if (error / double(count) > fitLimit)
+        return GroupResult::skipped;
+    if (tileOffsetsHook.isRequested()) {
+        std::vector<Vec2f> references;
+        for (const Vector2d& c : tileCentre)
+            references.push_back(Vec2f{{float(c.x()), float(c.y())}});
+        tileOffsetsHook.serve(references, tileSize);
+    }
+
+    // The seen pattern, looked up by its subsets in ascending key order.
+    std::vector<PatternTile> seen(count);
+    for (std::size_t g = 0; g < count; ++g)
+        seen[g] = PatternTile{offset[g][0], offset[g][1], orientation[g], uint32_t(g)};
+    std::vector<PatternCandidate> candidates = patternCandidates(seen);
+    std::sort(candidates.begin(), candidates.end(),
+              [](const PatternCandidate& a, const PatternCandidate& b) { return a.key < b.key; });
+    const PatternCandidate* chosen = nullptr;
+    const PatternEntry* entry = nullptr;
+    for (const PatternCandidate& candidate : candidates)
+        if ((entry = patternIndex.find(candidate.key))) {
+            chosen = &candidate;
+            break;
+        }
+    if (!chosen)
+        return GroupResult::skipped;
+
+    // Turn and translation from the seen offsets onto the layout's cells.
+    const std::size_t first = chosen->normal[0].source;
+    const RigidTile& firstTile = tiles[entry->tiles[0]];
+    const int turn = int((firstTile.orientation & 3) - orientation[first] + 8) & 3;
+    const std::array<int32_t, 2> firstTurned = turnCell(offset[first][0], offset[first][1], turn);
+    const int32_t shiftX = int32_t(firstTile.x) - firstTurned[0], shiftY = int32_t(firstTile.y) - firstTurned[1];
+    std::vector<uint32_t> tileOf(count);
+    for (std::size_t g = 0; g < count; ++g) {
+        const std::array<int32_t, 2> cell = turnCell(offset[g][0], offset[g][1], turn);
+        const int32_t item = tileMap.find(cell[0] + shiftX, cell[1] + shiftY);
+        if (item < 0)
+            return GroupResult::notFound;
+        tileOf[g] = uint32_t(item);
+        if (tileMap.items()[std::size_t(item)].datum != ((orientation[g] + turn) & 3))
+            return GroupResult::notFound;
+    }
+
+    // Pose: environment = turn * estimate * camera + position.
+    const Eigen::Quaterniond quarterTurns(Eigen::AngleAxisd(-turn * pi / 2, Vector3d::UnitY()));
+    Eigen::Quaterniond rotation = (quarterTurns * estimate).normalized();
+    const std::vector<Vec3f>& markers = markers_;
+    Vector2d horizontal = Vector2d::Zero();
+    for (std::size_t g = 0; g < count; ++g)
+        for (std::size_t k = 0; k < 3; ++k) {
+            const Vec3f& m = markers[tileOf[g] * 3 + k];
+            const Vector3d turned = quarterTurns * Vector3d(inPlane[g][k].x(), 0, inPlane[g][k].y());
+            horizontal += Vector2d(m.x() - turned.x(), m.z() - turned.z());
+        }
+    horizontal /= double(count * 3);
+    Vector3d position(horizontal.x(), markerGrid.planeHeight + (ceiling ? -height : height), horizontal.y());
+    // The estimate rests on solveBar distances, which noise disturbs most; every ray of the
+    // group against its marker gives the pose.
+    {
+        std::vector<Vector3d> groupRays, groupMarkers;
+        for (std::size_t g = 0; g < count; ++g)
+            for (std::size_t k = 0; k < 3; ++k) {
+                groupRays.push_back(toEigen(rays[bars[group[g]][k]]).normalized());
+                groupMarkers.push_back(toEigen(markers[tileOf[g] * 3 + k]));
+            }
+        if (!refineRayPose(groupRays, groupMarkers, rotation, position))
+            return GroupResult::notFound;
+        // Rays that the refined pose cannot bring onto their markers belong elsewhere.
+        const Eigen::Matrix3d camera_world = rotation.toRotationMatrix().transpose();
+        for (std::size_t i = 0; i < groupRays.size(); ++i)
+            if ((camera_world * (groupMarkers[i] - position)).normalized().cross(groupRays[i]).norm() > rayResidualLimit)
+                return GroupResult::notFound;
+    }
+
+    // Marker indices: the group's rays by their tiles, every other ray by where it meets the plane.
+    std::vector<MarkerIndex> result(rays.size(), unmatchedMarker);
+    const float radius = markerGrid.minSpacing * markerGrid.matchRadiusFactor;
+    auto planeHit = [&](const Vec3f& ray, Vec2f& hit) {
+        const Vector3d r = rotation * toEigen(ray);
+        const double t = (double(markerGrid.planeHeight) - position.y()) / r.y();
+        if (!(t > 0) || !std::isfinite(t))
+            return false;
+        hit = Vec2f{{float(position.x() + t * r.x()), float(position.z() + t * r.z())}};
+        return true;
+    };
+    for (std::size_t g = 0; g < count; ++g)
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::size_t ray = bars[group[g]][k];
+            const MarkerIndex index = MarkerIndex(tileOf[g] * 3 + k);
+            Vec2f hit;
+            const Vec3f& m = markers[std::size_t(index)];
+            if (!planeHit(rays[ray], hit) || std::hypot(hit.x() - m.x(), hit.y() - m.z()) > radius)
+                return GroupResult::notFound;
+            result[ray] = index;
+        }
+    for (std::size_t i = 0; i < rays.size(); ++i) {
+        if (result[i] != unmatchedMarker)
+            continue;
+        Vec2f hit;
+        if (!planeHit(rays[i], hit)) {
+            result[i] = ambiguousMarker;
+            continue;
+        }
+        const std::vector<std::size_t> near = markerGrid.grid.query(hit, radius);
+        result[i] = near.size() == 1 ? MarkerIndex(near[0]) : ambiguousMarker;
+    }
+    // A pose that leaves most rays without a marker is a wrong place whose local pattern looked
+    // right; with most rays on markers, all of them give the final pose.
+    std::vector<Vector3d> matchedRays, matchedMarkers;
+    for (std::size_t i = 0; i < rays.size(); ++i)
+        if (result[i] >= 0) {
+            matchedRays.push_back(toEigen(rays[i]).normalized());
+            matchedMarkers.push_back(toEigen(markers[std::size_t(result[i])]));
+        }
+    if (2 * matchedRays.size() < rays.size())
+        return GroupResult::notFound;
+    bool duplicated = false;
+    for (std::size_t i = 0; i < result.size(); ++i)
+        for (std::size_t j = i + 1; j < result.size(); ++j)
+            if (result[i] >= 0 && result[i] == result[j]) {
+                result[i] = result[j] = unmatchedMarker;
+                duplicated = true;
+            }
+    if (duplicated)
+        return GroupResult::notFound;
+
+    if (matchedRays.size() > count * 3) {
+        if (!refineRayPose(matchedRays, matchedMarkers, rotation, position))
+            return GroupResult::notFound;
+        // Markers lie close together, so a wrong pose still puts many rays near some marker;
+        // at the right pose every matched ray points at its marker.
+        const Eigen::Matrix3d camera_world = rotation.toRotationMatrix().transpose();
+        for (std::size_t i = 0; i < matchedRays.size(); ++i)
+            if ((camera_world * (matchedMarkers[i] - position)).normalized().cross(matchedRays[i]).norm() >
+                rayResidualLimit)
+                return GroupResult::notFound;
+    }
+    indices = std::move(result);
+    pose = Pose{Vec3f{{float(position.x()), float(position.y()), float(position.z())}},
+                Quatf{float(rotation.x()), float(rotation.y()), float(rotation.z()), float(rotation.w())}};
+    return GroupResult::found;
+}
+
+InterfaceContract::Ref<IEnvironment> createRigidEnvironment(const RigidParameters& parameters) {
+    return InterfaceContract::makeInterfaced<OrbEnvironmentRigid, IEnvironment>(parameters);
+}
+
+} // namespace Kestrel::Orb::Tracking

@@ -1,0 +1,91 @@
+#pragma once
+// A floor or ceiling of square tiles, some carrying one bar each, turned by quarter turns.
+// The place is recognised from the pattern of the tiles and turns that one frame shows.
+//
+// Decisions of matchRays (the rest follows the algorithm in the .cpp):
+// - At most 64 detected bars take part (the first 64 in detector order).
+// - Groups (maximal sets of pairwise compatible bars) are tried with more bars first, then the
+//   smaller length spread (longest / shortest image length), then the lower bar numbers.
+// - Group estimate: the group's markers in the camera frame (solveBar distances times rays)
+//   get a least-squares plane (normal = eigenvector of the smallest eigenvalue of their
+//   scatter); the height is the camera's distance from it. The rotation levels that normal
+//   (onto +y for a floor, -y for a ceiling, by the shortest turn) and then turns about it so
+//   that the mean quarter-turn direction of the levelled bars lies at barAngle, which makes the
+//   estimate's axes those of the tile grid. A group whose markers lie on one line (scatter
+//   second eigenvalue below 1e-3 of the largest) does not fix the plane and is skipped.
+// - Reference bar: the bar whose rays are nearest the direction from the camera straight
+//   towards the marker plane.
+// - Robustness against triples of markers of different bars that the detector takes for a
+//   bar: a bar whose markers lie more than 5 cm rms off the plane of the group's markers is
+//   dropped and the plane fitted again; a bar whose plane points lie more than 0.1 tile edges
+//   rms from the template around its own tile centre is dropped before the offsets are taken.
+// - A group none of whose subsets is in the index passes to the next group (each group that
+//   does match is checked on its own below).
+// - Beyond the described checks, a match is only reported when every bar of the group lands
+//   on an occupied tile with the matching turn; the pose is then refined by least squares over
+//   the group's rays and their markers, every group ray must meet the marker plane within the
+//   match radius of its marker and point at it within 5 mrad; at least half of all rays must
+//   get a marker, and after a second refinement over all matched rays each of them must point
+//   at its marker within 5 mrad. Otherwise the frame is not identified.
+// - The position before refinement is the mean over the group's markers of (marker - turned
+//   plane point).
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "tracking/environments/EnvironmentCode.h"
+#include "tracking/environments/OrbEnvironment.h"
+#include "tracking/environments/OrbEnvironmentRigidField.h"
+#include "tracking/environments/RigidPatternIndex.h"
+
+namespace Kestrel::Orb::Tracking {
+
+// The pose estimate of one group of bars.
+struct HomographyTransform {
+    Quatf rotation;       // estimate frame <- camera frame; its axes are the tile grid's up to a quarter turn
+    float plane[3];       // [0] 0, [1] the camera's height above the marker plane, [2] the mean quarter-turn angle (radians)
+};
+
+using TileOffsetsHook = DebugHook<const std::vector<Vec2f>&, float>;
+using GroupPoseHook = DebugHook<const HomographyTransform&, const std::vector<Vec3f>&, const std::vector<Vec3f>&,
+                                const std::vector<Bar>&, const std::vector<std::size_t>&>;
+
+class OrbEnvironmentRigid final : public OrbEnvironment {
+public:
+    explicit OrbEnvironmentRigid(const RigidParameters& parameters);
+    using OrbEnvironment::acceptRay;
+    using OrbEnvironment::markerPositions;
+    using OrbEnvironment::matchRays;
+
+    bool matchRays(const std::vector<Vec3f>& rays, std::vector<MarkerIndex>& indices, Pose& pose) override;
+    std::vector<Vec3f> markerPositions() const override;
+    bool acceptRay(const Vec3f& up, const Vec3f& ray) const override;
+    bool hasBounds() const override { return true; }
+    int boundsCornerCount() const override { return 4; }
+    Vec2f boundsCorner(int corner) const override;
+
+    const float tileSize;
+    const float barAngle;
+    const Vec2f gridCentre;
+    std::array<std::array<Vec2f, 3>, 4> barTemplate;  // [orientation][marker], tile centred at the origin
+    Vec2f tileCentreInBar;                            // (along, across) in the orientation-0 bar's frame
+    std::vector<RigidTile> tiles;
+    OrbEnvironmentRigidField tileMap;
+    RigidPatternIndex patternIndex;
+    unsigned minBars = 0;
+    Vec3f detectorShape;
+    static constexpr float detectorScale = 0.75f;
+
+    TileOffsetsHook tileOffsetsHook;
+    GroupPoseHook groupPoseHook;
+
+private:
+    std::vector<Vec3f> markers_;  // markerPositions(), kept for matching
+    enum class GroupResult { skipped, notFound, found };
+    GroupResult tryGroup(const std::vector<Vec3f>& rays, const std::vector<Bar>& bars,
+                         const std::vector<std::size_t>& seenGroup, const std::vector<Vec3f>& distances,
+                         std::vector<MarkerIndex>& indices, Pose& pose);
+};
+
+} // namespace Kestrel::Orb::Tracking
