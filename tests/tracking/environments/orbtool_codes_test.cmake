@@ -24,9 +24,12 @@ expect_equal("${single}" "AAZTaW5nbGUIAACAP5qZmT4=")
 run(0 env decode "${single}")
 expect_equal("${out}" "{\"kind\": \"Single\", \"barLength\": 1, \"middleRatio\": 0.3, \"markers\": [[-0.5, 0, 0], [-0.2, 0, 0], [0.5, 0, 0]]}")
 
+# Markers of tile (0, 0), turn 1: the yellow bar's first marker (-0.5364337 cos a + 0.3,
+# -0.5364337 sin a) = (-0.235606, 0.0297868) turned to (-0.0297868, -0.235606), less the grid
+# centre (0.3, 0.3).
 run(0 env encode rigid --width 2 --depth 2 --tiles "0,0,1 1,1,2" --preset yellow)
 run(0 env decode "${out}")
-expect_equal("${out}" "{\"kind\": \"Rigid\", \"version\": 0, \"preset\": \"yellow\", \"width\": 2, \"depth\": 2, \"barLength\": 1.0728674, \"middleRatio\": 0.3130406, \"barAngle\": -0.055555996, \"barOffset\": [0.3, 0], \"ceiling\": false, \"planeHeight\": 0, \"tileSize\": 0.6, \"tiles\": [[0, 0, 1], [1, 1, 2]]}")
+expect_equal("${out}" "{\"kind\": \"Rigid\", \"version\": 0, \"preset\": \"yellow\", \"width\": 2, \"depth\": 2, \"barLength\": 1.0728674, \"middleRatio\": 0.3130406, \"barAngle\": -0.055555996, \"barOffset\": [0.3, 0], \"ceiling\": false, \"planeHeight\": 0, \"tileSize\": 0.6, \"tiles\": [[0, 0, 1], [1, 1, 2]], \"markers\": [[-0.3297868, 0, -0.535606], [-0.3111379, 0, -0.2002732], [-0.2702132, 0, 0.535606], [0.535606, 0, 0.2702132], [0.2002732, 0, 0.2888622], [-0.535606, 0, 0.3297868]]}")
 
 run(0 placement encode --position 1,2,3 --angles 0,0.8,0)
 run(0 placement decode "${out}")
