@@ -5,6 +5,9 @@
 #include "app/QExWrappers.h"
 #include "device_network/KdnFactory.h"
 #include "engine/Registration.h"
+#include "viewers/TaskViewer_OrbDebug_Image.h"
+#include "viewers/TaskViewer_OrbTracking_GyroscopeLatency.h"
+#include "viewers/TaskViewer_OrbTracking_MidSpace.h"
 
 namespace OrbDebug {
 
@@ -12,9 +15,9 @@ void registerQmlTypes() {
     // Module orb 1.0, in this order (each line joins as its folder lands):
     qmlRegisterType<KdnFactory>("orb", 1, 0, "KdnFactory");
     //   TaskViewer_OrbTracking_Debug_cpp            viewers/
-    //   TaskViewer_OrbDebug_Image_cpp               viewers/
-    //   TaskViewer_OrbTracking_GyroscopeLatency_cpp viewers/
-    //   TaskViewer_OrbTracking_MidSpace_cpp         viewers/
+    qmlRegisterType<TaskViewer_OrbDebug_Image>("orb", 1, 0, "TaskViewer_OrbDebug_Image_cpp");
+    qmlRegisterType<TaskViewer_OrbTracking_GyroscopeLatency>("orb", 1, 0, "TaskViewer_OrbTracking_GyroscopeLatency_cpp");
+    qmlRegisterType<TaskViewer_OrbTracking_MidSpace>("orb", 1, 0, "TaskViewer_OrbTracking_MidSpace_cpp");
 
     qmlRegisterType<QExWrapperInteger>("QEx", 1, 0, "QExWrapperInteger");
     qmlRegisterType<QExWrapperBool>("QEx", 1, 0, "QExWrapperBool");
