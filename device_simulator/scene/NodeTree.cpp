@@ -29,7 +29,7 @@ NodeTree::NodeTree(const std::vector<DeviceSpec>& devices, const std::vector<Dev
 
 const NodeTree::Node* NodeTree::find(uint32_t handle) const {
     for (const Node& n : nodes_)
-        if (n.spec.handle == handle)
+        if (n.config.handle == handle)
             return &n;
     return nullptr;
 }
@@ -38,7 +38,7 @@ std::vector<uint32_t> NodeTree::nodesAt(double t) const {
     std::vector<uint32_t> handles;
     for (const Node& n : nodes_)
         if (t >= n.from && t < n.until)
-            handles.push_back(n.spec.handle);
+            handles.push_back(n.config.handle);
     return handles;
 }
 
@@ -49,7 +49,7 @@ bool NodeTree::isPresent(uint32_t handle, double t) const {
 
 uint32_t NodeTree::parentOf(uint32_t handle) const {
     const Node* n = find(handle);
-    return n ? n->spec.parent : 0;
+    return n ? n->config.parent : 0;
 }
 
 uint32_t NodeTree::updateIdAt(double t) const {
@@ -65,7 +65,7 @@ uint32_t NodeTree::updateIdAt(double t) const {
 
 const DeviceSpec* NodeTree::device(uint32_t handle) const {
     const Node* n = find(handle);
-    return n ? &n->spec : nullptr;
+    return n ? &n->config : nullptr;
 }
 
 double NodeTree::removalTime(uint32_t handle) const {

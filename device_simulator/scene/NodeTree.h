@@ -32,7 +32,7 @@ public:
 
 private:
     struct Node {
-        DeviceSpec spec;
+        DeviceSpec config;
         double from = 0, until = 0;  // effective presence interval [from, until)
     };
     const Node* find(uint32_t handle) const;

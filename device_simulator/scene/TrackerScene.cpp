@@ -57,11 +57,11 @@ std::vector<Vec3> placeReflections(int count, const std::vector<Vec3>& markers, 
 
 } // namespace
 
-TrackerScene::TrackerScene(const DeviceSpec& spec, uint64_t seed, std::vector<Vec3> markers,
+TrackerScene::TrackerScene(const DeviceSpec& config, uint64_t seed, std::vector<Vec3> markers,
                            std::shared_ptr<const CameraModel> camera)
-    : spec_(spec), trajectory_(makeTrajectory(spec.trajectory, seed)), markers_(std::move(markers)),
+    : spec_(config), trajectory_(makeTrajectory(config.trajectory, seed)), markers_(std::move(markers)),
       camera_(std::move(camera)), seed_(seed) {
-    reflections_ = placeReflections(spec.optical.reflections, markers_, seed);
+    reflections_ = placeReflections(config.optical.reflections, markers_, seed);
 }
 
 float TrackerScene::temperatureAt(double t) const {

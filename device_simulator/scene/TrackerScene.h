@@ -32,10 +32,10 @@ class TrackerScene {
 public:
     // `markers`: marker positions of the tracker's environment (environment coordinates).
     // `camera` may be null: the tracker then sees nothing.
-    TrackerScene(const DeviceSpec& spec, uint64_t seed, std::vector<Vec3> markers,
+    TrackerScene(const DeviceSpec& config, uint64_t seed, std::vector<Vec3> markers,
                  std::shared_ptr<const CameraModel> camera);
 
-    const DeviceSpec& spec() const { return spec_; }
+    const DeviceSpec& config() const { return spec_; }
     const Trajectory& trajectory() const { return *trajectory_; }
     const CameraModel* camera() const { return camera_.get(); }
     const std::vector<Vec3>& markers() const { return markers_; }

@@ -24,15 +24,15 @@ int64_t firstIndexAtOrAfter(double start, double rate) { return int64_t(std::cei
 } // namespace
 
 TrackingStream::TrackingStream(const TrackerScene& scene, double start, uint64_t seed)
-    : scene_(scene), imu_(scene.spec().imu, seed), random_(seed ^ 0x5DEECE66Dull),
+    : scene_(scene), imu_(scene.config().imu, seed), random_(seed ^ 0x5DEECE66Dull),
       nextTemperature_(firstIndexAtOrAfter(start, 1.0 / temperatureInterval)),
       nextSample_(std::max<int64_t>(1, firstIndexAtOrAfter(start, imuSampleRate))),
-      nextFrame_(firstIndexAtOrAfter(start, scene.spec().frameRate)), emittedUntil_(start) {
+      nextFrame_(firstIndexAtOrAfter(start, scene.config().frameRate)), emittedUntil_(start) {
     temperature_ = scene_.temperatureAt(start);
 }
 
 void TrackingStream::advanceTo(double t, const PacketSink& sink, const FrameObserver& onFrame) {
-    const double frameRate = scene_.spec().frameRate;
+    const double frameRate = scene_.config().frameRate;
     for (;;) {
         double temperatureTime = double(nextTemperature_) * temperatureInterval;
         double sampleTime = double(nextSample_) / imuSampleRate;

@@ -28,7 +28,7 @@ Quat headingAlong(double vx, double vz) { return yawRotation(std::atan2(vx, vz))
 
 class StaticTrajectory final : public Trajectory {
 public:
-    explicit StaticTrajectory(const TrajectorySpec& spec) : pose_{spec.centre, spec.rotation.normalized()} {}
+    explicit StaticTrajectory(const TrajectorySpec& config) : pose_{config.centre, config.rotation.normalized()} {}
     Pose poseAt(double) const override { return pose_; }
 
 private:
@@ -37,7 +37,7 @@ private:
 
 class CircleTrajectory final : public Trajectory {
 public:
-    explicit CircleTrajectory(const TrajectorySpec& spec) : spec_(spec) {}
+    explicit CircleTrajectory(const TrajectorySpec& config) : spec_(config) {}
     Pose poseAt(double t) const override {
         double phase = 2 * M_PI * t / spec_.period;
         Vec3 p = spec_.centre + Vec3{{spec_.radius * std::cos(phase), 0.0, spec_.radius * std::sin(phase)}};
@@ -52,7 +52,7 @@ private:
 // is horizontal in the default orientation: gravity then sweeps through the tracker's x-z plane.
 class SpinTrajectory final : public Trajectory {
 public:
-    explicit SpinTrajectory(const TrajectorySpec& spec) : spec_(spec) { spec_.rotation = spec_.rotation.normalized(); }
+    explicit SpinTrajectory(const TrajectorySpec& config) : spec_(config) { spec_.rotation = spec_.rotation.normalized(); }
     Pose poseAt(double t) const override {
         return {spec_.centre, spec_.rotation * Quat::fromAxisAngle(Vec3{{0.0, 1.0, 0.0}}, spec_.turnRate * t)};
     }
@@ -65,7 +65,7 @@ private:
 // so the heading is defined everywhere.
 class FigureEightTrajectory final : public Trajectory {
 public:
-    explicit FigureEightTrajectory(const TrajectorySpec& spec) : spec_(spec) {}
+    explicit FigureEightTrajectory(const TrajectorySpec& config) : spec_(config) {}
     Pose poseAt(double t) const override {
         double phase = 2 * M_PI * t / spec_.period;
         double r = spec_.radius;
@@ -82,7 +82,7 @@ private:
 // The spline is twice continuously differentiable, so accelerations stay finite.
 class RandomWalkTrajectory final : public Trajectory {
 public:
-    RandomWalkTrajectory(const TrajectorySpec& spec, uint64_t seed) : spec_(spec), random_(seed) {}
+    RandomWalkTrajectory(const TrajectorySpec& config, uint64_t seed) : spec_(config), random_(seed) {}
 
     Pose poseAt(double t) const override {
         double segment = std::floor(std::max(0.0, t));
@@ -136,8 +136,8 @@ private:
 // Hand-held tremor: per axis a sum of three sines between 1.5 and 9 Hz with seeded phases.
 class JitteredTrajectory final : public Trajectory {
 public:
-    JitteredTrajectory(std::unique_ptr<Trajectory> path, const TrajectorySpec& spec, uint64_t seed)
-        : path_(std::move(path)), spec_(spec) {
+    JitteredTrajectory(std::unique_ptr<Trajectory> path, const TrajectorySpec& config, uint64_t seed)
+        : path_(std::move(path)), spec_(config) {
         std::mt19937_64 random(seed ^ 0x9E3779B97F4A7C15ull);
         std::uniform_real_distribution<double> phase(0, 2 * M_PI), frequency(1.5, 9.0);
         for (auto& axis : waves_)
@@ -176,17 +176,17 @@ private:
 
 } // namespace
 
-std::unique_ptr<Trajectory> makeTrajectory(const TrajectorySpec& spec, uint64_t seed) {
+std::unique_ptr<Trajectory> makeTrajectory(const TrajectorySpec& config, uint64_t seed) {
     std::unique_ptr<Trajectory> path;
-    switch (spec.kind) {
-    case TrajectoryKind::Static: path = std::make_unique<StaticTrajectory>(spec); break;
-    case TrajectoryKind::Circle: path = std::make_unique<CircleTrajectory>(spec); break;
-    case TrajectoryKind::FigureEight: path = std::make_unique<FigureEightTrajectory>(spec); break;
-    case TrajectoryKind::RandomWalk: path = std::make_unique<RandomWalkTrajectory>(spec, seed); break;
-    case TrajectoryKind::Spin: path = std::make_unique<SpinTrajectory>(spec); break;
+    switch (config.kind) {
+    case TrajectoryKind::Static: path = std::make_unique<StaticTrajectory>(config); break;
+    case TrajectoryKind::Circle: path = std::make_unique<CircleTrajectory>(config); break;
+    case TrajectoryKind::FigureEight: path = std::make_unique<FigureEightTrajectory>(config); break;
+    case TrajectoryKind::RandomWalk: path = std::make_unique<RandomWalkTrajectory>(config, seed); break;
+    case TrajectoryKind::Spin: path = std::make_unique<SpinTrajectory>(config); break;
     }
-    if (spec.jitter)
-        path = std::make_unique<JitteredTrajectory>(std::move(path), spec, seed);
+    if (config.jitter)
+        path = std::make_unique<JitteredTrajectory>(std::move(path), config, seed);
     return path;
 }
 

@@ -39,6 +39,6 @@ public:
 };
 
 // `seed` drives the random walk and the jitter phases; the same seed gives the same motion.
-std::unique_ptr<Trajectory> makeTrajectory(const TrajectorySpec& spec, uint64_t seed);
+std::unique_ptr<Trajectory> makeTrajectory(const TrajectorySpec& config, uint64_t seed);
 
 } // namespace Kestrel::DeviceSimulator

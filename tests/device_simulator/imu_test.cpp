@@ -44,8 +44,8 @@ TEST(ImuCalibration, SaturatesAtSixteenBits) {
 }
 
 TEST(ImuMotion, StillTrackerFeelsOnlyGravity) {
-    TrajectorySpec spec;  // static, camera looking down
-    auto still = makeTrajectory(spec, 1);
+    TrajectorySpec config;  // static, camera looking down
+    auto still = makeTrajectory(config, 1);
     for (double t : {0.0005, 1.0, 17.3}) {
         Vec3 gyro = trueGyroscope(*still, t), accel = trueAccelerometer(*still, t);
         for (int k = 0; k < 3; ++k)
@@ -58,11 +58,11 @@ TEST(ImuMotion, StillTrackerFeelsOnlyGravity) {
 }
 
 TEST(ImuMotion, CircleTurnsAndPullsInward) {
-    TrajectorySpec spec;
-    spec.kind = TrajectoryKind::Circle;
-    spec.radius = 1.0;
-    spec.period = 12.0;
-    auto circle = makeTrajectory(spec, 1);
+    TrajectorySpec config;
+    config.kind = TrajectoryKind::Circle;
+    config.radius = 1.0;
+    config.period = 12.0;
+    auto circle = makeTrajectory(config, 1);
     // Heading turns by 360 degrees per lap about the vertical, which is the tracker's z axis:
     // 360 / 12 / 2000 = 0.015 degrees per sample. Centripetal force r w^2 = (2 pi / 12)^2 m/s^2
     // = 0.274156 m/s^2 = 0.0279466 g, horizontal, so in the tracker's x-y plane.
@@ -76,16 +76,16 @@ TEST(ImuMotion, CircleTurnsAndPullsInward) {
         EXPECT_NEAR(accel[2], -1.0, 1e-6);
         // Inward: towards the circle's centre seen from the tracker.
         Pose pose = circle->poseAt(t);
-        Vec3 inward = pose.rotation.conjugate().rotate(spec.centre - pose.position);
+        Vec3 inward = pose.rotation.conjugate().rotate(config.centre - pose.position);
         EXPECT_GT(accel[0] * inward[0] + accel[1] * inward[1], 0.0);
     }
 }
 
 TEST(ImuMotion, SpinTurnsAboutTheTrackersOwnYAxis) {
-    TrajectorySpec spec;
-    spec.kind = TrajectoryKind::Spin;
-    spec.turnRate = M_PI / 4;  // 45 degrees per second: 0.0225 degrees per sample
-    auto spin = makeTrajectory(spec, 1);
+    TrajectorySpec config;
+    config.kind = TrajectoryKind::Spin;
+    config.turnRate = M_PI / 4;  // 45 degrees per second: 0.0225 degrees per sample
+    auto spin = makeTrajectory(config, 1);
     // Starting from the camera looking down, gravity's reaction in the tracker frame is
     // (sin a, 0, -cos a) after turning by a about the tracker's y axis.
     for (double t : {0.5, 2.0, 5.0}) {
@@ -98,15 +98,15 @@ TEST(ImuMotion, SpinTurnsAboutTheTrackersOwnYAxis) {
         EXPECT_NEAR(accel[0], std::sin(a), 1e-6);
         EXPECT_NEAR(accel[1], 0.0, 1e-6);
         EXPECT_NEAR(accel[2], -std::cos(a), 1e-6);
-        EXPECT_NEAR(spin->poseAt(t).position[1], spec.centre[1], 0.0);
+        EXPECT_NEAR(spin->poseAt(t).position[1], config.centre[1], 0.0);
     }
 }
 
 TEST(ImuMotion, GyroscopeIntegratesToTheTrajectoryRotation) {
-    TrajectorySpec spec;
-    spec.kind = TrajectoryKind::RandomWalk;
-    spec.jitter = true;
-    auto walk = makeTrajectory(spec, 42);
+    TrajectorySpec config;
+    config.kind = TrajectoryKind::RandomWalk;
+    config.jitter = true;
+    auto walk = makeTrajectory(config, 42);
     Quat integrated = walk->poseAt(0).rotation;
     for (int k = 1; k <= 4000; ++k)
         integrated = integrated * Quat::fromRotationVector(trueGyroscope(*walk, k / 2000.0) * (M_PI / 180.0));
