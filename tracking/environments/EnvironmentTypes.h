@@ -25,6 +25,14 @@ struct Pose {
 };
 static_assert(sizeof(Vec3f) == 12 && sizeof(Quatf) == 16 && sizeof(Pose) == 28, "poses cross the ABI as 7 floats");
 
+// A point rigidly attached to the tracker (position and rotation in tracker coordinates): what
+// a placement code decodes to and what the tracking task extrapolates; 7 floats across the ABI.
+struct Placement {
+    Vec3f position;
+    Quatf rotation;
+};
+static_assert(sizeof(Placement) == 28, "a placement crosses the ABI as 7 floats");
+
 // One detected bar: the point indices of its first end, middle and last end marker.
 using Bar = KestrelMath::vector<std::size_t, 3>;
 

@@ -11,12 +11,6 @@
 
 namespace Kestrel::Orb::Tracking {
 
-struct Placement {
-    Vec3f position;
-    Quatf rotation;
-};
-static_assert(sizeof(Placement) == 28, "a placement is 7 floats");
-
 // qy(b) * qx(a) * qz(c).
 Quatf placementRotation(float a, float b, float c);
 

@@ -3,6 +3,7 @@
 
 #include "device_network/DeviceNetworkInterfaces.h"
 #include "interface_contract/KestrelMath.h"
+#include "tracking/environments/EnvironmentTypes.h"
 
 namespace Kestrel::Orb::Tracking {
 
@@ -17,12 +18,7 @@ struct State {
 };
 static_assert(sizeof(State) == 60, "State crosses the ABI as 60 bytes");
 
-// A point rigidly attached to the tracker; 28 bytes.
-struct Placement {
-    KestrelMath::vector<float, 3> position;
-    KestrelMath::quaternion<float> rotation;
-};
-static_assert(sizeof(Placement) == 28, "Placement crosses the ABI as 28 bytes");
+// Placement (a point rigidly attached to the tracker) is the environments' value type.
 
 struct ITrackingCotask : DeviceNetwork::ICotask {
     using Base = DeviceNetwork::ICotask;

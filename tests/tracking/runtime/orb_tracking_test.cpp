@@ -7,6 +7,7 @@
 
 #include "FakeEnvironment.h"
 #include "LogCapture.h"
+#include "tracking/environments/PlacementCode.h"
 #include "tracking/runtime/OrbTracking.h"
 
 using namespace TrackingTest;
@@ -196,6 +197,21 @@ TEST(OrbTracking, ExtrapolatedStateOfThePlacedPoint) {
         EXPECT_NEAR(placed.position[i], base.position[i] - shift[i], 1e-6);
     EXPECT_EQ(f.cotask->readExtrapolatedState(nullptr, 0, &placed), Kestrel::InterfaceContract::E_POINTER_CODE);
     EXPECT_NE(f.cotask->readState(0, nullptr), 0);
+}
+
+TEST(OrbTracking, DecodedPlacementCodeGoesStraightToTheTask) {
+    // The stored placement code and the task's placement are one type: a decoded code is
+    // handed over as it is. The code holds version 0, position (0, 0, 0.1), angles (0, 0, 0).
+    Fixture f;
+    for (int k = 0; k < 50; ++k)
+        f.frame();
+    const State base = f.state(0);
+    const Placement decoded = Kestrel::Orb::Tracking::decodePlacementCode("AAAAAAAAAAAAzczMPQAAAAAAAAAAAAAAAA==");
+    State placed{};
+    check(f.cotask.get(), f.cotask->readExtrapolatedState(&decoded, 0, &placed));
+    const KestrelMath::vector<float, 3> shift = base.rotation.rotate({{0, 0, 0.1f}});
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(placed.position[i], base.position[i] - shift[i], 1e-6);
 }
 
 TEST(OrbTracking, ReleaseWhileTheOptimiserWaitsEndsItAtOnce) {
