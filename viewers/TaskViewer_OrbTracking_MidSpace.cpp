@@ -154,8 +154,10 @@ void TaskViewer_OrbTracking_MidSpace::draw(const MidSpaceCotask& task) {
                 geometry_.label(p, QStringLiteral("\nx: ") + general(p.x()) + QStringLiteral("\ny: ") + general(p.y()) +
                                        QStringLiteral("\nt: ") + general(turnRate));
             };
-            drawAxis(axis, QColor(1, 0, 0, 64), " av+");
-            drawAxis(Vec3f{-axis[0], -axis[1], -axis[2]}, QColor(0, 0, 1, 64), " av-");
+            // Red for the axis, blue for its opposite, both see-through (alpha 64 of 255). Read
+            // as bytes, (1, 0, 0) and (0, 0, 1) would be black on the white background.
+            drawAxis(axis, QColor(255, 0, 0, 64), " av+");
+            drawAxis(Vec3f{-axis[0], -axis[1], -axis[2]}, QColor(0, 0, 255, 64), " av-");
         });
     }
 

@@ -8,6 +8,8 @@
 #include <cmath>
 
 #include "tracking/runtime/GeometrySettings.h"
+#include "tracking/runtime/MidSpaceCotask.h"
+#include "tracking/runtime/TrackingWire.h"
 #include "viewers/TaskViewer_OrbDebug_Image.h"
 #include "viewers/TaskViewer_OrbTracking_GyroscopeLatency.h"
 #include "viewers/TaskViewer_OrbTracking_MidSpace.h"
@@ -185,4 +187,30 @@ TEST(MidSpaceViewer, NoBlobsAndEmptyWindowsDrawOnlyTheThreeCircles) {
     for (const auto& vertex : viewer.geometry()->vertices())
         for (float coordinate : vertex.position)
             EXPECT_TRUE(std::isfinite(coordinate));
+}
+
+TEST(MidSpaceViewer, AngularVelocityAxesAreSeeThroughRedAndBlue) {
+    Kestrel::Orb::Tracking::GeometrySettings settings;
+    settings.xi = 0.5f;
+    for (int i : {0, 5, 10})
+        settings.gyroscope.pairs[i][0] = 360.0f;
+    Kestrel::Orb::Tracking::MidSpaceCotask task(settings, 1.5f);
+    Kestrel::DeviceNetwork::Tasks::Orb::Tracking2::InertialSample sample{1000, 0, 0};
+    for (int k = 0; k < 20; ++k)
+        ASSERT_EQ(0u, task.gyroscopeReceived(&sample));
+
+    TaskViewer_OrbTracking_MidSpace viewer;
+    viewer.setControls({{"Angular velocity", true}});
+    viewer.draw(task);
+    const LinedMeshConstructor& geometry = *viewer.geometry();
+    EXPECT_TRUE(hasColour(geometry, 255, 0, 0, 64)) << "the axis";
+    EXPECT_TRUE(hasColour(geometry, 0, 0, 255, 64)) << "the opposite axis";
+    EXPECT_FALSE(hasColour(geometry, 1, 0, 0, 64));
+    EXPECT_FALSE(hasColour(geometry, 0, 0, 1, 64));
+
+    // Switched off, the same turn draws neither axis.
+    viewer.setControls({{"Angular velocity", false}});
+    viewer.draw(task);
+    EXPECT_FALSE(hasColour(*viewer.geometry(), 255, 0, 0, 64));
+    EXPECT_FALSE(hasColour(*viewer.geometry(), 0, 0, 255, 64));
 }
