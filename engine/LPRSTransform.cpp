@@ -2,9 +2,7 @@
 
 namespace KestrelQt3DEngine {
 
-LPRSTransform::LPRSTransform(QObject* parent) : Container(parent) {}
-
-LPRSTransform::~LPRSTransform() { detachFromParent(); }
+LPRSTransform::LPRSTransform(QObject* parent) : ChildTransform(parent) {}
 
 void LPRSTransform::componentComplete() {
     attachToParent(parent());
@@ -42,33 +40,6 @@ void LPRSTransform::updateScale() {
         return;
     m_dirtyFlags &= ~ScaleDirty;
     m_worldScale = m_parent->getScale() * m_localScale;
-}
-
-QVector3D LPRSTransform::getPosition() {
-    updatePosition();
-    return m_worldPosition;
-}
-
-QQuaternion LPRSTransform::getRotation() {
-    updateRotation();
-    return m_worldRotation;
-}
-
-float LPRSTransform::getScale() {
-    updateScale();
-    return m_worldScale;
-}
-
-void LPRSTransform::onParentChanged(unsigned flags) {
-    m_dirtyFlags |= flags;
-    m_matrixDirty = true;
-    if (flags & PositionDirty)
-        positionChanged();
-    if (flags & RotationDirty)
-        rotationChanged();
-    if (flags & ScaleDirty)
-        scaleChanged();
-    notifyObservers(flags);
 }
 
 void LPRSTransform::setLocalPosition(const QVector3D& localPosition) {

@@ -1,38 +1,22 @@
 #pragma once
-#include "engine/AbstractTransform.h"
-#include "engine/Container.h"
-#include "engine/TransformObserver.h"
-
-#include <QQmlParserStatus>
+#include "engine/ChildTransform.h"
 
 namespace KestrelQt3DEngine {
 
 // A transform given by local position, rotation and uniform scale relative to its parent
 // transform. World values are derived lazily: a change only sets dirty bits and tells the
 // subtree; the values are recomputed when they are next read (on the render path).
-class LPRSTransform : public Container, public AbstractTransform, public TransformObserver, public QQmlParserStatus {
+class LPRSTransform : public ChildTransform {
     Q_OBJECT
-    Q_INTERFACES(KestrelQt3DEngine::AbstractTransform QQmlParserStatus)
 public:
     explicit LPRSTransform(QObject* parent = nullptr);
-    ~LPRSTransform() override;
 
-    // The change signals; the concrete transforms declare them as their own signals.
-    virtual void positionChanged() = 0;
-    virtual void rotationChanged() = 0;
-    virtual void scaleChanged() = 0;
+    // The local change signals; the concrete transforms declare them as their own signals.
     virtual void localPositionChanged() = 0;
     virtual void localRotationChanged() = 0;
     virtual void localScaleChanged() = 0;
 
     void updateFromParent() override;
-    QVector3D getPosition() override;
-    QQuaternion getRotation() override;
-    float getScale() override;
-
-    void onParentChanged(unsigned flags) override;
-
-    void classBegin() override {}
     void componentComplete() override;
     bool isComplete() const { return m_complete; }
 
@@ -53,9 +37,9 @@ protected:
     virtual unsigned positionChangeFlags() const { return PositionDirty; }
     // A plain transform signals positionChanged on every write of localPosition.
     virtual bool signalsPositionOnEveryWrite() const { return true; }
-    virtual void updatePosition();
-    virtual void updateRotation();
-    void updateScale();
+    void updatePosition() override;
+    void updateRotation() override;
+    void updateScale() override;
 
     QVector3D m_localPosition;
     QQuaternion m_localRotation;

@@ -4,9 +4,7 @@
 
 namespace KestrelQt3DEngine {
 
-MatrixTransform::MatrixTransform(QObject* parent) : Container(parent) {}
-
-MatrixTransform::~MatrixTransform() { detachFromParent(); }
+MatrixTransform::MatrixTransform(QObject* parent) : ChildTransform(parent) {}
 
 void MatrixTransform::componentComplete() {
     attachToParent(parent());
@@ -32,33 +30,6 @@ QMatrix4x4 MatrixTransform::getMatrix() {
         m_matrixDirty = false;
     }
     return m_worldMatrix;
-}
-
-QVector3D MatrixTransform::getPosition() {
-    updateFromParent();
-    return m_worldPosition;
-}
-
-QQuaternion MatrixTransform::getRotation() {
-    updateFromParent();
-    return m_worldRotation;
-}
-
-float MatrixTransform::getScale() {
-    updateFromParent();
-    return m_worldScale;
-}
-
-void MatrixTransform::onParentChanged(unsigned flags) {
-    m_dirtyFlags |= flags;
-    m_matrixDirty = true;
-    if (flags & PositionDirty)
-        positionChanged();
-    if (flags & RotationDirty)
-        rotationChanged();
-    if (flags & ScaleDirty)
-        scaleChanged();
-    notifyObservers(flags);
 }
 
 void MatrixTransform::setLocalMatrix(const QMatrix4x4& localMatrix) {

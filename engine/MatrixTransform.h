@@ -1,33 +1,21 @@
 #pragma once
-#include "engine/AbstractTransform.h"
-#include "engine/Container.h"
-#include "engine/TransformObserver.h"
-
-#include <QQmlParserStatus>
+#include "engine/ChildTransform.h"
 
 namespace KestrelQt3DEngine {
 
 // A transform given by a full local matrix; world position, scale and rotation are read back
 // out of the world matrix.
-class MatrixTransform : public Container, public AbstractTransform, public TransformObserver, public QQmlParserStatus {
+class MatrixTransform : public ChildTransform {
     Q_OBJECT
-    Q_INTERFACES(KestrelQt3DEngine::AbstractTransform QQmlParserStatus)
     Q_PROPERTY(QMatrix4x4 localMatrix READ localMatrix WRITE setLocalMatrix NOTIFY localMatrixChanged)
     Q_PROPERTY(QVector3D position READ getPosition WRITE setPosition NOTIFY positionChanged)
     Q_PROPERTY(QQuaternion rotation READ getRotation WRITE setRotation NOTIFY rotationChanged)
     Q_PROPERTY(qreal scale READ worldScale NOTIFY scaleChanged)
 public:
     explicit MatrixTransform(QObject* parent = nullptr);
-    ~MatrixTransform() override;
 
     void updateFromParent() override;
     QMatrix4x4 getMatrix() override;
-    QVector3D getPosition() override;
-    QQuaternion getRotation() override;
-    float getScale() override;
-    void onParentChanged(unsigned flags) override;
-
-    void classBegin() override {}
     void componentComplete() override;
 
     QMatrix4x4 localMatrix() const { return m_localMatrix; }
@@ -38,9 +26,15 @@ public:
 
 signals:
     void localMatrixChanged();
-    void positionChanged();
-    void rotationChanged();
-    void scaleChanged();
+    void positionChanged() override;
+    void rotationChanged() override;
+    void scaleChanged() override;
+
+protected:
+    // All world values come out of the one world matrix.
+    void updatePosition() override { updateFromParent(); }
+    void updateRotation() override { updateFromParent(); }
+    void updateScale() override { updateFromParent(); }
 
 private:
     QMatrix4x4 m_localMatrix;
