@@ -1,7 +1,10 @@
 #include "engine/PickingMeshRenderer.h"
 
+#include "engine/AbstractCamera.h"
 #include "engine/Shader.h"
 #include "engine/Viewport.h"
+
+#include <QOpenGLShaderProgram>
 
 #include <atomic>
 
@@ -55,6 +58,21 @@ void PickingMeshRenderer::componentComplete() {
         port->addPickingRenderer(this);
         m_inPickingList = true;
     }
+}
+
+void PickingMeshRenderer::renderPicking(AbstractCamera* camera) {
+    Mesh* mesh = getMesh();
+    if (!mesh || !camera || !isEnabled())
+        return;
+    QOpenGLShaderProgram* program = m_pickingShader->program();
+    if (!program || !program->isLinked())
+        return;
+    program->bind();
+    program->setUniformValue("COLOR", m_pickingColor);
+    camera->bindUniforms(program, transform() ? transform()->getMatrix() : QMatrix4x4());
+    Viewport* port = viewport();
+    mesh->draw(program, port ? port->viewportWindow() : nullptr);
+    program->release();
 }
 
 } // namespace KestrelQt3DEngine

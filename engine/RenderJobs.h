@@ -31,4 +31,16 @@ private:
     std::vector<QOpenGLBuffer> m_buffers;
 };
 
+// Deletes an object that holds OpenGL resources on the render thread. A job that never runs
+// deletes it without a context; the toolkit then frees the names with the share group.
+template <class T>
+class DeleteOnRenderThreadTask : public QRunnable {
+public:
+    explicit DeleteOnRenderThreadTask(std::unique_ptr<T> object) : m_object(std::move(object)) {}
+    void run() override { m_object.reset(); }
+
+private:
+    std::unique_ptr<T> m_object;
+};
+
 } // namespace KestrelQt3DEngine

@@ -1,6 +1,8 @@
 #include "engine/Viewport.h"
 
 #include "engine/IRenderable.h"
+#include "engine/PickingMeshRenderer.h"
+#include "engine/PickingPass.h"
 
 #include <QMouseEvent>
 #include <QOpenGLContext>
@@ -10,6 +12,7 @@
 #include <QQuickWindow>
 
 #include <algorithm>
+#include <cmath>
 
 #include "engine/RenderJobs.h"
 
@@ -22,7 +25,7 @@
 
 namespace KestrelQt3DEngine {
 
-Viewport::Viewport(QQuickItem* parent) : QQuickPaintedItem(parent) {
+Viewport::Viewport(QQuickItem* parent) : QQuickPaintedItem(parent), m_pickingPass(std::make_unique<PickingPass>()) {
     qRegisterMetaType<QOpenGLTexture*>("QOpenGLTexture*");
     connect(this, &QQuickItem::windowChanged, this, &Viewport::windowChangedSlot);
     setRenderTarget(QQuickPaintedItem::InvertedYFramebufferObject);
@@ -43,6 +46,12 @@ Viewport::~Viewport() {
     m_opaque.clear();
     m_transparent.clear();
     m_picking.clear();
+    // The picking target belongs to the render thread's context.
+    if (m_window) {
+        m_window->scheduleRenderJob(new DeleteOnRenderThreadTask<PickingPass>(std::move(m_pickingPass)),
+                                    QQuickWindow::AfterRenderingStage);
+        m_window->update();
+    }
 }
 
 void Viewport::componentComplete() {
@@ -115,6 +124,12 @@ void Viewport::paint(QPainter* painter) {
     gl->glDepthFunc(GL_LEQUAL);
     gl->glFrontFace(GL_CW);
     renderScene();
+    if (m_pickPending) {
+        m_pickPending = false;
+        const QSize size(int(std::ceil(width())), int(std::ceil(height())));
+        const unsigned identity = m_pickingPass->pick(m_picking, m_camera.data(), size, m_pickPixel);
+        QMetaObject::invokeMethod(this, [this, identity] { reportPick(identity); }, Qt::QueuedConnection);
+    }
     gl->glDisable(GL_DEPTH_TEST);
     gl->glDisable(GL_CULL_FACE);
     painter->endNativePainting();
@@ -152,6 +167,20 @@ void Viewport::deleteTexture(QOpenGLTexture* texture) {
     m_window->update();
 }
 
+void Viewport::pickAt(qreal x, qreal y) {
+    m_pickPixel = QPoint(int(std::floor(x)), int(std::floor(y)));
+    m_pickPending = true;
+    update();
+}
+
+void Viewport::reportPick(unsigned identity) {
+    PickingMeshRenderer* found = nullptr;
+    for (PickingMeshRenderer* renderer : qAsConst(m_picking))
+        if (identity != 0 && unsigned(renderer->pickingId()) == identity)
+            found = renderer;
+    emit picked(found);
+}
+
 bool Viewport::childMouseEventFilter(QQuickItem* item, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
         auto* press = static_cast<QMouseEvent*>(event);
@@ -159,12 +188,15 @@ bool Viewport::childMouseEventFilter(QQuickItem* item, QEvent* event) {
         m_lastPressPosition = QPointF(local.x(), height() - local.y() - 1);
         m_lastPress.reset(new QMouseEvent(press->type(), press->localPos(), press->windowPos(), press->screenPos(),
                                           press->button(), press->buttons(), press->modifiers(), press->source()));
+        if (!m_picking.isEmpty())
+            pickAt(local.x(), local.y());
         update();
     }
     return false;
 }
 
-// The engine holds no size-dependent render resource; cameras follow the size themselves.
+// The only size-dependent render resource, the picking target, is remade by the render thread
+// at the next pick; cameras follow the size themselves.
 void Viewport::viewportSizeChanged() {}
 
 void Viewport::windowChangedSlot(QQuickWindow* window) { m_window = window; }

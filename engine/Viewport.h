@@ -19,6 +19,7 @@ namespace KestrelQt3DEngine {
 
 class IRenderable;
 class PickingMeshRenderer;
+class PickingPass;
 
 // The QML item that owns a 3D scene and draws it with raw OpenGL into an inverted-Y framebuffer
 // object. It is also the root transform (identity) of the scene below it.
@@ -57,6 +58,9 @@ public:
     QQuickWindow* viewportWindow() const { return m_window.data(); }
     // Where the last press on a child landed, in framebuffer coordinates.
     QPointF lastPressPosition() const { return m_lastPressPosition; }
+    // Asks the next frame for the picking renderer under item point (x, y); `picked` answers.
+    // A press on any child item asks the same for the pressed point.
+    Q_INVOKABLE void pickAt(qreal x, qreal y);
     // Frames painted so far (render thread writes, anyone reads).
     int paintCount() const { return m_paintCount.load(); }
 
@@ -71,6 +75,8 @@ signals:
     void renderOnDemandChanged();
     void clearColorChanged();
     void cameraChanged();
+    // After a pick: the picking renderer drawn under the point, or null where none is.
+    void picked(QObject* renderer);
 
 protected:
     void componentComplete() override;
@@ -83,6 +89,8 @@ private slots:
 private:
     void renderScene();
     void requestRepaint();
+    // GUI thread: turns the identity read by the picking pass back into its renderer.
+    void reportPick(unsigned identity);
 
     QPointer<QQuickWindow> m_window;
     QPointer<AbstractCamera> m_camera;
@@ -94,6 +102,10 @@ private:
     QVector<PickingMeshRenderer*> m_picking;
     std::unique_ptr<QMouseEvent> m_lastPress;
     QPointF m_lastPressPosition;
+    // Set on the GUI thread, taken by the next paint (the GUI thread waits during paint).
+    bool m_pickPending = false;
+    QPoint m_pickPixel;
+    std::unique_ptr<PickingPass> m_pickingPass;
     std::atomic<int> m_paintCount{0};
 };
 
