@@ -77,7 +77,10 @@ void MaterialProperties::apply(QOpenGLShaderProgram* program, QOpenGLFunctions* 
     gl->glDepthMask(m_depthMask ? GL_TRUE : GL_FALSE);
     if (m_blendState) {
         gl->glEnable(GL_BLEND);
-        gl->glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        // Colours blend by source alpha. The alpha channel accumulates coverage instead
+        // (a + b (1 - a)): blending alpha by itself would leave translucent pixels of an
+        // opaque scene see-through, and the window would show what lies behind the viewport.
+        gl->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     } else {
         gl->glDisable(GL_BLEND);
     }

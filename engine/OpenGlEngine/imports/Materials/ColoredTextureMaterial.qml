@@ -2,8 +2,8 @@ import QtQuick 2.15
 import OrbOpenGlEngine 1.0
 import "../Shaders"
 
-// The texture's own colours, blended. The texture is only stored (setTexture): no sampler
-// uniform is set, so the sampler reads unit 0.
+// The texture's own colours, blended. The texture is stored (setTexture) and also bound as the
+// sampler uniform: textures reach a shader only through uniforms.
 Material {
     id: material
     property var texture: null
@@ -23,4 +23,5 @@ Material {
             "void main() { fragColor = texture(TEXTURE, vTexCoord); }\n"
     }
     properties: material.newMaterialProperties().setBlendState(true).setDepthMask(false).setTexture(texture)
+                .setUniform("TEXTURE", texture)
 }
