@@ -63,6 +63,27 @@ Item { Viewport { anchors.fill: parent; camera: cam
     Transform { localPosition: pan.cameraPosition; localScale: pan.scale; OrtogonalCamera { id: cam; objectName: "camera" } }
     CameraController2D { id: pan; objectName: "pan"; defaultWidth: 640; defaultHeight: 480 } } })";
 
+// A loaded scene with its controller and camera.
+template <class Camera>
+struct ControlledScene {
+    ControlledScene(const char* body, const char* controllerName, int width, int height)
+        : scene(body, width, height), controller(scene.find<QObject>(controllerName)), camera(scene.find<Camera>("camera")) {}
+    bool ok() const { return scene.ok() && controller && camera; }
+    QWindow& window() { return scene.view(); }
+    QVector3D vector(const char* name) const { return vectorProperty(controller, name); }
+    SceneView scene;
+    QObject* controller;
+    Camera* camera;
+};
+
+struct OrbitScene : ControlledScene<PerspectiveCamera> {
+    OrbitScene() : ControlledScene(kOrbitScene, "orbit", 640, 480) {}
+};
+
+struct PanScene : ControlledScene<OrthogonalCamera> {
+    PanScene() : ControlledScene(kPanScene, "pan", 1280, 480) {}
+};
+
 } // namespace
 
 class CameraControllerTest : public QObject {
@@ -71,157 +92,142 @@ private slots:
     void initTestCase() { registerTypes(); }
 
     void leftDragOrbitsAroundTheTarget() {
-        SceneView scene(kOrbitScene, 640, 480);
-        QVERIFY(scene.ok());
-        QObject* orbit = scene.find<QObject>("orbit");
-        auto* camera = scene.find<PerspectiveCamera>("camera");
+        OrbitScene s;
+        QVERIFY(s.ok());
         // 104 pixels right: 18 degrees of yaw at distance 5 from the origin.
-        drag(scene.view(), Qt::LeftButton, QPoint(320, 240), QPoint(424, 240));
-        QCOMPARE_VEC(vectorProperty(orbit, "cameraPosition"), QVector3D(-1.5450850f, 0, -4.7552826f), 1e-4f);
-        QCOMPARE(orbit->property("presses").toInt(), 1);
-        QCOMPARE(orbit->property("releases").toInt(), 1);
+        drag(s.window(), Qt::LeftButton, QPoint(320, 240), QPoint(424, 240));
+        QCOMPARE_VEC(s.vector("cameraPosition"), QVector3D(-1.5450850f, 0, -4.7552826f), 1e-4f);
+        QCOMPARE(s.controller->property("presses").toInt(), 1);
+        QCOMPARE(s.controller->property("releases").toInt(), 1);
         // 208 pixels down: 36 degrees of pitch, camera above the target.
-        drag(scene.view(), Qt::LeftButton, QPoint(424, 100), QPoint(424, 308));
-        QCOMPARE_VEC(vectorProperty(orbit, "cameraPosition"), QVector3D(-1.25f, 2.9389263f, -3.8471044f), 1e-4f);
-        QVERIFY(std::fabs(orbit->property("distance").toFloat() - 5) < 1e-4f);
+        drag(s.window(), Qt::LeftButton, QPoint(424, 100), QPoint(424, 308));
+        QCOMPARE_VEC(s.vector("cameraPosition"), QVector3D(-1.25f, 2.9389263f, -3.8471044f), 1e-4f);
+        QVERIFY(std::fabs(s.controller->property("distance").toFloat() - 5) < 1e-4f);
         // The camera itself looks at the target: it sits 5 ahead on the view axis.
-        QCOMPARE_VEC(camera->viewMatrix().map(QVector3D(0, 0, 0)), QVector3D(0, 0, 5), 1e-3f);
+        QCOMPARE_VEC(s.camera->viewMatrix().map(QVector3D(0, 0, 0)), QVector3D(0, 0, 5), 1e-3f);
     }
 
     void pitchStopsAtTheVertical() {
-        SceneView scene(kOrbitScene, 640, 480);
-        QVERIFY(scene.ok());
-        QObject* orbit = scene.find<QObject>("orbit");
-        auto* camera = scene.find<PerspectiveCamera>("camera");
+        OrbitScene s;
+        QVERIFY(s.ok());
         // Two drags of 440 pixels down (76 degrees each) in steps of 40 pixels (7.2 degrees).
         float highest = -1;
         for (int pass = 0; pass < 2; ++pass) {
-            QTest::mousePress(&scene.view(), Qt::LeftButton, Qt::NoModifier, QPoint(320, 10));
+            QTest::mousePress(&s.window(), Qt::LeftButton, Qt::NoModifier, QPoint(320, 10));
             for (int y = 50; y <= 450; y += 40) {
-                QTest::mouseMove(&scene.view(), QPoint(320, y));
-                highest = std::max(highest, vectorProperty(orbit, "cameraPosition").y());
-                QVERIFY(vectorProperty(orbit, "eulerAngles").x() <= 90.0f);
+                QTest::mouseMove(&s.window(), QPoint(320, y));
+                highest = std::max(highest, s.vector("cameraPosition").y());
+                QVERIFY(s.vector("eulerAngles").x() <= 90.0f);
             }
-            QTest::mouseRelease(&scene.view(), Qt::LeftButton, Qt::NoModifier, QPoint(320, 450));
+            QTest::mouseRelease(&s.window(), Qt::LeftButton, Qt::NoModifier, QPoint(320, 450));
         }
-        QCOMPARE(vectorProperty(orbit, "eulerAngles").x(), 90.0f);
+        QCOMPARE(s.vector("eulerAngles").x(), 90.0f);
         // Straight above the target, never beyond it.
-        QCOMPARE_VEC(vectorProperty(orbit, "cameraPosition"), QVector3D(0, 5, 0), 1e-4f);
+        QCOMPARE_VEC(s.vector("cameraPosition"), QVector3D(0, 5, 0), 1e-4f);
         QVERIFY(highest <= 5.0001f);
         // Looking straight down still gives a usable view: the target 5 ahead.
-        QCOMPARE_VEC(camera->viewMatrix().map(QVector3D(0, 0, 0)), QVector3D(0, 0, 5), 1e-3f);
+        QCOMPARE_VEC(s.camera->viewMatrix().map(QVector3D(0, 0, 0)), QVector3D(0, 0, 5), 1e-3f);
         // Back up: three drags of 470 pixels (81 degrees each) go far beyond -90 degrees.
         for (int pass = 0; pass < 3; ++pass)
-            drag(scene.view(), Qt::LeftButton, QPoint(320, 470), QPoint(320, 0), 10);
-        QCOMPARE(vectorProperty(orbit, "eulerAngles").x(), -90.0f);
-        QCOMPARE_VEC(vectorProperty(orbit, "cameraPosition"), QVector3D(0, -5, 0), 1e-4f);
+            drag(s.window(), Qt::LeftButton, QPoint(320, 470), QPoint(320, 0), 10);
+        QCOMPARE(s.vector("eulerAngles").x(), -90.0f);
+        QCOMPARE_VEC(s.vector("cameraPosition"), QVector3D(0, -5, 0), 1e-4f);
     }
 
     void rightDragPansCameraAndTarget() {
-        SceneView scene(kOrbitScene, 640, 480);
-        QVERIFY(scene.ok());
-        QObject* orbit = scene.find<QObject>("orbit");
+        OrbitScene s;
+        QVERIFY(s.ok());
         // 64 pixels left and 48 down at distance 5 with a 45 degree field of view:
         // dx = 64 * 2 / 640 * 5 * tan(22.5) * 640 / 480, dy = -48 * 2 / 480 * 5 * tan(22.5).
-        QTest::mousePress(&scene.view(), Qt::RightButton, Qt::NoModifier, QPoint(320, 240));
-        QVERIFY(orbit->property("isRightButtonPressed").toBool());
-        QTest::mouseMove(&scene.view(), QPoint(288, 264));
-        QTest::mouseMove(&scene.view(), QPoint(256, 288));
-        QTest::mouseRelease(&scene.view(), Qt::RightButton, Qt::NoModifier, QPoint(256, 288));
-        QVERIFY(!orbit->property("isRightButtonPressed").toBool());
-        QCOMPARE_VEC(vectorProperty(orbit, "cameraPosition"), QVector3D(0.5522847f, 0.4142136f, -5), 1e-4f);
-        QCOMPARE_VEC(vectorProperty(orbit, "targetPosition"), QVector3D(0.5522847f, 0.4142136f, 0), 1e-4f);
+        QTest::mousePress(&s.window(), Qt::RightButton, Qt::NoModifier, QPoint(320, 240));
+        QVERIFY(s.controller->property("isRightButtonPressed").toBool());
+        QTest::mouseMove(&s.window(), QPoint(288, 264));
+        QTest::mouseMove(&s.window(), QPoint(256, 288));
+        QTest::mouseRelease(&s.window(), Qt::RightButton, Qt::NoModifier, QPoint(256, 288));
+        QVERIFY(!s.controller->property("isRightButtonPressed").toBool());
+        QCOMPARE_VEC(s.vector("cameraPosition"), QVector3D(0.5522847f, 0.4142136f, -5), 1e-4f);
+        QCOMPARE_VEC(s.vector("targetPosition"), QVector3D(0.5522847f, 0.4142136f, 0), 1e-4f);
         // While following, the right button does not pan.
-        orbit->setProperty("isCameraFolowing", true);
-        drag(scene.view(), Qt::RightButton, QPoint(320, 240), QPoint(100, 100));
-        QCOMPARE_VEC(vectorProperty(orbit, "targetPosition"), QVector3D(0.5522847f, 0.4142136f, 0), 1e-4f);
+        s.controller->setProperty("isCameraFolowing", true);
+        drag(s.window(), Qt::RightButton, QPoint(320, 240), QPoint(100, 100));
+        QCOMPARE_VEC(s.vector("targetPosition"), QVector3D(0.5522847f, 0.4142136f, 0), 1e-4f);
     }
 
     void wheelScalesTheDistance() {
-        SceneView scene(kOrbitScene, 640, 480);
-        QVERIFY(scene.ok());
-        QObject* orbit = scene.find<QObject>("orbit");
-        auto* camera = scene.find<PerspectiveCamera>("camera");
-        wheel(scene.view(), QPoint(320, 240), QPoint(0, 120));
-        QCOMPARE_VEC(vectorProperty(orbit, "cameraPosition"), QVector3D(0, 0, -4), 1e-4f);
-        QCOMPARE(orbit->property("wheels").toInt(), 1);
+        OrbitScene s;
+        QVERIFY(s.ok());
+        wheel(s.window(), QPoint(320, 240), QPoint(0, 120));
+        QCOMPARE_VEC(s.vector("cameraPosition"), QVector3D(0, 0, -4), 1e-4f);
+        QCOMPARE(s.controller->property("wheels").toInt(), 1);
         // Two notches back: 4 / 0.8^2 = 6.25.
-        wheel(scene.view(), QPoint(320, 240), QPoint(0, -240));
-        QCOMPARE_VEC(vectorProperty(orbit, "cameraPosition"), QVector3D(0, 0, -6.25f), 1e-4f);
-        QCOMPARE_VEC(camera->viewMatrix().map(QVector3D(0, 0, 0)), QVector3D(0, 0, 6.25f), 1e-3f);
+        wheel(s.window(), QPoint(320, 240), QPoint(0, -240));
+        QCOMPARE_VEC(s.vector("cameraPosition"), QVector3D(0, 0, -6.25f), 1e-4f);
+        QCOMPARE_VEC(s.camera->viewMatrix().map(QVector3D(0, 0, 0)), QVector3D(0, 0, 6.25f), 1e-3f);
         // With the modifier flag 0x08000000 (Alt) the horizontal delta counts instead.
-        wheel(scene.view(), QPoint(320, 240), QPoint(120, 0), Qt::AltModifier);
-        QCOMPARE_VEC(vectorProperty(orbit, "cameraPosition"), QVector3D(0, 0, -5), 1e-4f);
-        wheel(scene.view(), QPoint(320, 240), QPoint(120, 0));
-        QCOMPARE_VEC(vectorProperty(orbit, "cameraPosition"), QVector3D(0, 0, -5), 1e-4f);
+        wheel(s.window(), QPoint(320, 240), QPoint(120, 0), Qt::AltModifier);
+        QCOMPARE_VEC(s.vector("cameraPosition"), QVector3D(0, 0, -5), 1e-4f);
+        wheel(s.window(), QPoint(320, 240), QPoint(120, 0));
+        QCOMPARE_VEC(s.vector("cameraPosition"), QVector3D(0, 0, -5), 1e-4f);
     }
 
     void panFitsTheDefaultRegionToTheWindow() {
-        SceneView scene(kPanScene, 1280, 480);
-        QVERIFY(scene.ok());
-        QObject* pan = scene.find<QObject>("pan");
-        auto* camera = scene.find<OrthogonalCamera>("camera");
+        PanScene s;
+        QVERIFY(s.ok());
         // 1280 x 480: the height limits, one world unit a pixel.
-        QCOMPARE(pan->property("scale").toDouble(), 1.0);
-        QCOMPARE_VEC(camera->pixelToWorld(1280, 480), QVector3D(640, -240, 0), 1e-3f);
+        QCOMPARE(s.controller->property("scale").toDouble(), 1.0);
+        QCOMPARE_VEC(s.camera->pixelToWorld(1280, 480), QVector3D(640, -240, 0), 1e-3f);
         // 1280 x 960: two pixels a unit, and the 640 x 480 region still fills the height.
-        scene.view().resize(1280, 960);
-        QTRY_COMPARE(pan->property("scale").toDouble(), 0.5);
-        QCOMPARE_VEC(camera->pixelToWorld(640, 0), QVector3D(0, 240, 0), 1e-3f);
-        QCOMPARE_VEC(camera->pixelToWorld(1280, 480), QVector3D(320, 0, 0), 1e-3f);
+        s.window().resize(1280, 960);
+        QTRY_COMPARE(s.controller->property("scale").toDouble(), 0.5);
+        QCOMPARE_VEC(s.camera->pixelToWorld(640, 0), QVector3D(0, 240, 0), 1e-3f);
+        QCOMPARE_VEC(s.camera->pixelToWorld(1280, 480), QVector3D(320, 0, 0), 1e-3f);
     }
 
     void dragKeepsTheGrabbedPointUnderTheCursor() {
-        SceneView scene(kPanScene, 1280, 480);
-        QVERIFY(scene.ok());
-        QObject* pan = scene.find<QObject>("pan");
-        auto* camera = scene.find<OrthogonalCamera>("camera");
-        const QVector3D grabbed = camera->pixelToWorld(600, 200);
+        PanScene s;
+        QVERIFY(s.ok());
+        const QVector3D grabbed = s.camera->pixelToWorld(600, 200);
         QCOMPARE_VEC(grabbed, QVector3D(-40, 40, 0), 1e-3f);
-        drag(scene.view(), Qt::LeftButton, QPoint(600, 200), QPoint(500, 250));
-        QCOMPARE_VEC(vectorProperty(pan, "cameraPosition"), QVector3D(100, 50, 0), 1e-4f);
-        QCOMPARE_VEC(camera->pixelToWorld(500, 250), grabbed, 1e-3f);
+        drag(s.window(), Qt::LeftButton, QPoint(600, 200), QPoint(500, 250));
+        QCOMPARE_VEC(s.vector("cameraPosition"), QVector3D(100, 50, 0), 1e-4f);
+        QCOMPARE_VEC(s.camera->pixelToWorld(500, 250), grabbed, 1e-3f);
         // Any button drags.
-        drag(scene.view(), Qt::MiddleButton, QPoint(500, 250), QPoint(520, 240));
-        QCOMPARE_VEC(vectorProperty(pan, "cameraPosition"), QVector3D(80, 40, 0), 1e-4f);
+        drag(s.window(), Qt::MiddleButton, QPoint(500, 250), QPoint(520, 240));
+        QCOMPARE_VEC(s.vector("cameraPosition"), QVector3D(80, 40, 0), 1e-4f);
     }
 
     void wheelZoomsAroundTheCursor() {
-        SceneView scene(kPanScene, 1280, 480);
-        QVERIFY(scene.ok());
-        QObject* pan = scene.find<QObject>("pan");
-        auto* camera = scene.find<OrthogonalCamera>("camera");
+        PanScene s;
+        QVERIFY(s.ok());
         // Four notches up at the centre halve the scale; the centre stays.
         for (int i = 0; i < 4; ++i)
-            wheel(scene.view(), QPoint(640, 240), QPoint(0, 120));
-        QVERIFY(std::fabs(pan->property("scale").toDouble() - 0.5) < 1e-9);
-        QCOMPARE_VEC(camera->pixelToWorld(640, 240), QVector3D(0, 0, 0), 1e-3f);
-        QCOMPARE_VEC(camera->pixelToWorld(1280, 240), QVector3D(320, 0, 0), 1e-3f);
+            wheel(s.window(), QPoint(640, 240), QPoint(0, 120));
+        QVERIFY(std::fabs(s.controller->property("scale").toDouble() - 0.5) < 1e-9);
+        QCOMPARE_VEC(s.camera->pixelToWorld(640, 240), QVector3D(0, 0, 0), 1e-3f);
+        QCOMPARE_VEC(s.camera->pixelToWorld(1280, 240), QVector3D(320, 0, 0), 1e-3f);
         // One notch down at (1000, 100): scale 0.5 * 2^(1/4), the world point there stays.
-        const QVector3D under = camera->pixelToWorld(1000, 100);
-        wheel(scene.view(), QPoint(1000, 100), QPoint(0, -120));
-        QVERIFY(std::fabs(pan->property("scale").toDouble() - 0.5946035575) < 1e-9);
-        QCOMPARE_VEC(camera->pixelToWorld(1000, 100), under, 1e-3f);
+        const QVector3D under = s.camera->pixelToWorld(1000, 100);
+        wheel(s.window(), QPoint(1000, 100), QPoint(0, -120));
+        QVERIFY(std::fabs(s.controller->property("scale").toDouble() - 0.5946035575) < 1e-9);
+        QCOMPARE_VEC(s.camera->pixelToWorld(1000, 100), under, 1e-3f);
     }
 
     void rightDoubleClickResets() {
-        SceneView scene(kPanScene, 1280, 480);
-        QVERIFY(scene.ok());
-        QObject* pan = scene.find<QObject>("pan");
-        auto* camera = scene.find<OrthogonalCamera>("camera");
-        drag(scene.view(), Qt::LeftButton, QPoint(600, 200), QPoint(500, 250));
-        wheel(scene.view(), QPoint(100, 100), QPoint(0, 360));
-        QVERIFY(pan->property("scale").toDouble() < 0.6);
+        PanScene s;
+        QVERIFY(s.ok());
+        drag(s.window(), Qt::LeftButton, QPoint(600, 200), QPoint(500, 250));
+        wheel(s.window(), QPoint(100, 100), QPoint(0, 360));
+        QVERIFY(s.controller->property("scale").toDouble() < 0.6);
         // A left double click changes nothing.
-        QTest::mouseDClick(&scene.view(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 300));
-        QVERIFY(pan->property("scale").toDouble() < 0.6);
-        QTest::mouseDClick(&scene.view(), Qt::RightButton, Qt::NoModifier, QPoint(300, 300));
-        QCOMPARE(pan->property("scale").toDouble(), 1.0);
-        QCOMPARE_VEC(camera->pixelToWorld(640, 240), QVector3D(0, 0, 0), 1e-3f);
+        QTest::mouseDClick(&s.window(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 300));
+        QVERIFY(s.controller->property("scale").toDouble() < 0.6);
+        QTest::mouseDClick(&s.window(), Qt::RightButton, Qt::NoModifier, QPoint(300, 300));
+        QCOMPARE(s.controller->property("scale").toDouble(), 1.0);
+        QCOMPARE_VEC(s.camera->pixelToWorld(640, 240), QVector3D(0, 0, 0), 1e-3f);
         // The zoom steps start again from the fitted scale: four notches halve it.
         for (int i = 0; i < 4; ++i)
-            wheel(scene.view(), QPoint(640, 240), QPoint(0, 120));
-        QVERIFY(std::fabs(pan->property("scale").toDouble() - 0.5) < 1e-9);
+            wheel(s.window(), QPoint(640, 240), QPoint(0, 120));
+        QVERIFY(std::fabs(s.controller->property("scale").toDouble() - 0.5) < 1e-9);
     }
 };
 
