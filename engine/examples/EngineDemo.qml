@@ -6,7 +6,8 @@ import "qrc:/OpenGlEngine/imports/Meshes"
 import "qrc:/OpenGlEngine/imports/Objects"
 
 // The engine's demo: on the left a 3D scene with an orbit camera (left drag orbits, right drag
-// pans, the wheel zooms), on the right a 2D scene with a pan-and-zoom camera.
+// pans, the wheel zooms), on the right a 2D scene with a pan-and-zoom camera. The sphere and
+// the textured quad are picking renderers: a press names the one under the cursor.
 Item {
     id: root
     width: 1200
@@ -42,7 +43,8 @@ Item {
 
         Transform {
             localPosition: Qt.vector3d(-1.2, 0.7, 1)
-            MeshRenderer {
+            PickingMeshRenderer {
+                objectName: "sphere"
                 mesh: SphereMesh { radius: 0.7; xSegmentsCount: 32; ySegmentsCount: 32 }
                 material: IlluminatedSolidColorMaterial { color: "#3070d0"; lightPosition: Qt.vector3d(2, 4, -3); cameraPosition: orbit.cameraPosition }
             }
@@ -91,7 +93,8 @@ Item {
         Transform {
             localPosition: Qt.vector3d(-2, 1, 0)
             localRotation: Quaternion.fromAxisAndAngle(Qt.vector3d(0, 0, 1), 10)
-            MeshRenderer {
+            PickingMeshRenderer {
+                objectName: "textured quad"
                 mesh: QuadMesh { width: 1.8; height: 1.8 }
                 material: TextureMaterial { texture: checker; flipY: true }
             }
@@ -117,6 +120,9 @@ Item {
             defaultHeight: 6.5
         }
     }
+
+    PickedLabel { viewport: scene3d; color: "black" }
+    PickedLabel { viewport: scene2d; color: "white" }
 
     function checkerboard(w, h) {
         var data = []
