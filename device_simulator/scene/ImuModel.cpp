@@ -28,7 +28,7 @@ Vec3 trueAccelerometer(const Trajectory& trajectory, double time) {
     return rotation.conjugate().rotate(specificForce) / standardGravity;
 }
 
-ImuModel::ImuModel(const ImuNoise& noise, uint64_t seed) : noise_(noise), random_(seed) {
+ImuModel::ImuModel(const ImuNoise& noise, uint64_t seed, double delay) : noise_(noise), delay_(delay), random_(seed) {
     for (int k = 0; k < 3; ++k) {
         gyroscopeBias_[k] = noise_.gyroscopeBias * normal_(random_);
         accelerometerBias_[k] = noise_.accelerometerBias * normal_(random_);
@@ -41,8 +41,9 @@ ImuSample ImuModel::sample(const Trajectory& trajectory, int64_t index, float te
     const double drive = std::sqrt(1.0 - keep * keep);
     ImuSample s;
     s.time = double(index) * dt;
-    Vec3 gyro = trueGyroscope(trajectory, s.time);
-    Vec3 accel = trueAccelerometer(trajectory, s.time);
+    const double motionTime = std::max(0.0, s.time - delay_);
+    Vec3 gyro = trueGyroscope(trajectory, motionTime);
+    Vec3 accel = trueAccelerometer(trajectory, motionTime);
     for (int k = 0; k < 3; ++k) {
         gyroscopeBias_[k] = gyroscopeBias_[k] * keep + noise_.gyroscopeBias * drive * normal_(random_);
         accelerometerBias_[k] = accelerometerBias_[k] * keep + noise_.accelerometerBias * drive * normal_(random_);

@@ -6,6 +6,8 @@
 //                  tracker's own axes, in degrees (delta = R(t-)^-1 R(t), as a rotation vector);
 //   accelerometer: specific force at k/2000 in the tracker frame, in g:
 //                  f = R(t)^T (a(t) + (0, 9.81, 0)) / 9.81, a by a central second difference.
+// With a delay d the sample sent at k/2000 carries the motion of k/2000 - d (before time 0 the
+// tracker stood still), as when the inertial path lags the camera.
 // Noise: white noise per sample plus a bias that drifts as a first-order Gauss-Markov process
 // (time constant 100 s) whose standard deviation is the configured bias size.
 
@@ -28,7 +30,7 @@ struct ImuNoise {
 };
 
 struct ImuSample {
-    double time = 0;           // seconds, the end of the sample interval
+    double time = 0;           // seconds, the end of the sample interval (when it is sent)
     Vec3 gyroscope;            // degrees per sample interval, noise included (what is encoded)
     Vec3 accelerometer;        // g, noise included
     RawTriple rawGyroscope;
@@ -41,7 +43,8 @@ Vec3 trueAccelerometer(const Trajectory& trajectory, double time);
 
 class ImuModel {
 public:
-    ImuModel(const ImuNoise& noise, uint64_t seed);
+    // `delay`: seconds by which the samples lag the motion (negative: they lead it).
+    ImuModel(const ImuNoise& noise, uint64_t seed, double delay = 0);
 
     // Sample number `index` (time index / 2000) at the given sensor temperature. Calls must
     // come in increasing index order: the bias state advances by one sample per call.
@@ -49,6 +52,7 @@ public:
 
 private:
     ImuNoise noise_;
+    double delay_;
     std::mt19937_64 random_;
     std::normal_distribution<double> normal_;
     Vec3 gyroscopeBias_, accelerometerBias_;  // deg/s and g

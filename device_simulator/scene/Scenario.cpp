@@ -225,7 +225,7 @@ DeviceSpec parseDevice(Fields f) {
     if (!(d.unplugAt > d.plugAt))
         f.fail("unplugAt", "must be later than plugAt");
     if (adapter) {
-        for (const char* trackerOnly : {"environment", "trajectory", "frameRate", "noise"})
+        for (const char* trackerOnly : {"environment", "trajectory", "frameRate", "noise", "imuDelayMs"})
             if (f.has(trackerOnly))
                 f.fail(trackerOnly, "only trackers have this field");
     } else {
@@ -233,6 +233,7 @@ DeviceSpec parseDevice(Fields f) {
         if (f.has("trajectory"))
             d.trajectory = parseTrajectory(f.object("trajectory"));
         d.frameRate = f.number("frameRate", d.frameRate, 1.0, 1000.0);
+        d.imuDelayMs = f.number("imuDelayMs", d.imuDelayMs, -1000.0, 1000.0);
         if (f.has("noise"))
             parseNoise(f.object("noise"), d);
     }

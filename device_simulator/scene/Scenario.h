@@ -38,6 +38,7 @@ struct DeviceSpec {
     double frameRate = 200;
     OpticalNoise optical;
     ImuNoise imu;
+    double imuDelayMs = 0;      // the inertial samples lag the camera by this much (negative: lead)
 };
 
 struct Scenario {

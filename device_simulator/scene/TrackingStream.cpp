@@ -24,7 +24,7 @@ int64_t firstIndexAtOrAfter(double start, double rate) { return int64_t(std::cei
 } // namespace
 
 TrackingStream::TrackingStream(const TrackerScene& scene, double start, uint64_t seed)
-    : scene_(scene), imu_(scene.config().imu, seed), random_(seed ^ 0x5DEECE66Dull),
+    : scene_(scene), imu_(scene.config().imu, seed, scene.config().imuDelayMs / 1000.0), random_(seed ^ 0x5DEECE66Dull),
       nextTemperature_(firstIndexAtOrAfter(start, 1.0 / temperatureInterval)),
       nextSample_(std::max<int64_t>(1, firstIndexAtOrAfter(start, imuSampleRate))),
       nextFrame_(firstIndexAtOrAfter(start, scene.config().frameRate)), emittedUntil_(start) {

@@ -159,3 +159,32 @@ TEST(ImuModel, BiasDriftsSlowlyWithItsConfiguredSize) {
     }
     EXPECT_NEAR(std::sqrt(sum2 / seeds), 2.0, 0.2);
 }
+
+TEST(ImuModel, DelayedSamplesCarryTheMotionOfTheDelayEarlier) {
+    ImuNoise quiet{0.0, 0.0, 0.0, 0.0};
+    TrajectorySpec config;
+    config.kind = TrajectoryKind::RandomWalk;
+    config.jitter = true;
+    auto walk = makeTrajectory(config, 5);
+    ImuModel prompt(quiet, 3), late(quiet, 3, 0.010), early(quiet, 3, -0.004);
+    // 10 ms are 20 samples: the late model's sample k is the prompt model's sample k - 20,
+    // the early model's sample k is the prompt one's k + 8.
+    std::vector<ImuSample> reference;
+    for (int k = 0; k <= 3000; ++k)
+        reference.push_back(prompt.sample(*walk, k, 35.0f));
+    for (int k = 1; k <= 2900; ++k) {
+        ImuSample l = late.sample(*walk, k, 35.0f), e = early.sample(*walk, k, 35.0f);
+        EXPECT_DOUBLE_EQ(l.time, k / 2000.0);  // sent at its own time
+        const ImuSample& before = reference[size_t(std::max(k - 20, 0))];
+        const ImuSample& after = reference[size_t(k + 8)];
+        for (int axis = 0; axis < 3; ++axis) {
+            EXPECT_NEAR(l.gyroscope[axis], before.gyroscope[axis], 1e-12) << "sample " << k;
+            EXPECT_NEAR(l.accelerometer[axis], before.accelerometer[axis], 1e-9) << "sample " << k;
+            EXPECT_NEAR(e.gyroscope[axis], after.gyroscope[axis], 1e-12) << "sample " << k;
+        }
+    }
+    // Within its first 10 ms the late tracker still shows the pose of time 0: no turn at all.
+    ImuModel lateAgain(quiet, 3, 0.010);
+    for (int k = 1; k <= 20; ++k)
+        EXPECT_NEAR(0.0, KestrelMath::length(lateAgain.sample(*walk, k, 35.0f).gyroscope), 1e-12) << "sample " << k;
+}

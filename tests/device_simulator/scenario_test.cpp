@@ -27,6 +27,7 @@ const char* fullScenario = R"({
     {"handle": 5, "kind": "adapter", "vendor": "0x0301", "product": 1},
     {"handle": 9, "parent": 5, "kind": "tracker", "vendor": 12855, "product": 2,
      "plugAt": 1.5, "unplugAt": 30, "environment": "AAZTaW5nbGUIAADAP6uqqj4=", "frameRate": 120,
+     "imuDelayMs": 12.5,
      "trajectory": {"kind": "figureEight", "centre": [0.5, 1.7, -0.2], "radius": 1.2, "period": 9,
                     "jitter": true, "jitterPosition": 0.002},
      "noise": {"centroid": 0.25, "dropout": 0.01, "spurious": 0.5, "reflections": 0,
@@ -62,6 +63,8 @@ TEST(Scenario, ReadsEveryField) {
     EXPECT_DOUBLE_EQ(t.plugAt, 1.5);
     EXPECT_DOUBLE_EQ(t.unplugAt, 30.0);
     EXPECT_DOUBLE_EQ(t.frameRate, 120.0);
+    EXPECT_DOUBLE_EQ(t.imuDelayMs, 12.5);
+    EXPECT_DOUBLE_EQ(s.devices[0].imuDelayMs, 0.0);  // the default
     EXPECT_EQ(t.trajectory.kind, TrajectoryKind::FigureEight);
     EXPECT_DOUBLE_EQ(t.trajectory.centre[2], -0.2);
     EXPECT_DOUBLE_EQ(t.trajectory.radius, 1.2);
@@ -98,6 +101,10 @@ TEST(Scenario, ErrorsNameTheField) {
               "devices[0].noise.dropout: value 2.000000 outside 0.000000..1.000000");
     EXPECT_EQ(errorOf(R"({"devices": [{"handle": 2, "kind": "adapter", "frameRate": 100}]})"),
               "devices[0].frameRate: only trackers have this field");
+    EXPECT_EQ(errorOf(R"({"devices": [{"handle": 2, "kind": "adapter", "imuDelayMs": 5}]})"),
+              "devices[0].imuDelayMs: only trackers have this field");
+    EXPECT_EQ(errorOf(R"({"devices": [{"handle": 2, "kind": "tracker", "imuDelayMs": 1500}]})"),
+              "devices[0].imuDelayMs: value 1500.000000 outside -1000.000000..1000.000000");
     EXPECT_EQ(errorOf(R"({"devices": [{"handle": 2.5, "kind": "adapter"}]})"),
               "devices[0].handle: expected an integer in 0..4294967295");
 }
