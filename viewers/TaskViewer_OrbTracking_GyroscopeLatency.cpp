@@ -2,12 +2,19 @@
 
 #include <QQmlEngine>
 
+#include <cmath>
+#include <limits>
+
 #include "device_network/NetworkHolder.h"
 #include "tracking/runtime/TrackingTaskStart.h"
+#include "viewers/LatencyCorrelation.h"
 
 using Kestrel::InterfaceContract::Ref;
 
-TaskViewer_OrbTracking_GyroscopeLatency::TaskViewer_OrbTracking_GyroscopeLatency(QObject* parent) : TaskViewer(parent) {
+const QColor TaskViewer_OrbTracking_GyroscopeLatency::opticalColor(220, 90, 0, 255);
+
+TaskViewer_OrbTracking_GyroscopeLatency::TaskViewer_OrbTracking_GyroscopeLatency(QObject* parent)
+    : TaskViewer(parent), lagMilliseconds_(std::numeric_limits<double>::quiet_NaN()) {
     QQmlEngine::setObjectOwnership(&graph_, QQmlEngine::CppOwnership);
 }
 
@@ -35,6 +42,25 @@ void TaskViewer_OrbTracking_GyroscopeLatency::buildGraph(KestrelQt3DEngine::Line
         graph.line(QVector3D(float(i - 1), gyroscope[i - 1][1], 0), QVector3D(float(i), gyroscope[i][1], 0));
 }
 
+void TaskViewer_OrbTracking_GyroscopeLatency::buildOpticalGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
+                                                                const std::vector<KestrelMath::vector3<float>>& gyroscope,
+                                                                const std::vector<GyroscopeLatency::FrameEntry>& frames,
+                                                                const GyroscopeLatency::Timeline& timeline) {
+    const QColor previous = graph.currentColor();
+    graph.setCurrentColor(opticalColor);
+    for (const auto& run : LatencyCorrelation::opticalCurve(gyroscope, frames, timeline))
+        for (size_t i = 1; i < run.size(); ++i)
+            graph.line(QVector3D(float(run[i - 1].sampleIndex), float(run[i - 1].angle), 0),
+                       QVector3D(float(run[i].sampleIndex), float(run[i].angle), 0));
+    graph.setCurrentColor(previous);
+}
+
+void TaskViewer_OrbTracking_GyroscopeLatency::setLag(const QString& text, double milliseconds) {
+    lagText_ = text;
+    lagMilliseconds_ = milliseconds;
+    emit lagChanged();
+}
+
 void TaskViewer_OrbTracking_GyroscopeLatency::begin() {
     if (auto* task = latencyTask())
         task->startRecording();
@@ -46,7 +72,20 @@ void TaskViewer_OrbTracking_GyroscopeLatency::end() {
         return;
     task->stopRecording();
     graph_.clear();
-    task->withRecordings([&](const auto& gyroscope, const auto&) { buildGraph(graph_, gyroscope); });
+    const LatencyCorrelation::Lag lag = task->withTimeline([&](const auto& gyroscope, const auto& frames, const auto& timeline) {
+        buildGraph(graph_, gyroscope);
+        buildOpticalGraph(graph_, gyroscope, frames, timeline);
+        return LatencyCorrelation::estimateLag(gyroscope, frames, timeline);
+    });
+    if (lag.found)
+        setLag(QStringLiteral("gyroscope lag: %1 ms\n(correlation %2 over %3 frames)")
+                   .arg(lag.milliseconds, 0, 'f', 1)
+                   .arg(lag.correlation, 0, 'f', 3)
+                   .arg(lag.pairs),
+               lag.milliseconds);
+    else
+        setLag(QStringLiteral("gyroscope lag: not found\n(turn the tracker back and forth in front of one light)"),
+               std::numeric_limits<double>::quiet_NaN());
     emit emitNewGeometry(&graph_);
 }
 
@@ -54,10 +93,11 @@ void TaskViewer_OrbTracking_GyroscopeLatency::onTick() {
     auto* task = latencyTask();
     if (!task || !task->recording())
         return;
-    task->withRecordings([&](const auto& gyroscope, const auto&) {
+    task->withTimeline([&](const auto& gyroscope, const auto& frames, const auto& timeline) {
         graph_.clear();
         graph_.setCurrentColor(QColor(0, 0, 0, 255));
         buildGraph(graph_, gyroscope);
+        buildOpticalGraph(graph_, gyroscope, frames, timeline);
     });
     emit emitNewGeometry(&graph_);
 }

@@ -2,13 +2,20 @@
 // The Gyroscope Latency viewer's native side: runs the tracking task with the recording task
 // GyroscopeLatency and draws the integrated rotation about the tracker's y axis over the
 // sample index (2000 samples a second) as one polyline, while recording on every tick and once
-// more at the end of a recording. A new recording continues the same lists.
+// more at the end of a recording. A new recording continues the same lists. Beside it, in a
+// second colour, the optical motion of the recorded frames on the same axis, and at the end of
+// a recording the lag between the two that maximises their correlation (LatencyCorrelation.h).
+#include <QColor>
+#include <QString>
+
 #include "device_network/TaskViewer.h"
 #include "engine/LinedMeshConstructor.h"
 #include "tracking/runtime/GyroscopeLatency.h"
 
 class TaskViewer_OrbTracking_GyroscopeLatency : public TaskViewer {
     Q_OBJECT
+    Q_PROPERTY(QString lagText READ lagText NOTIFY lagChanged)
+    Q_PROPERTY(double lagMilliseconds READ lagMilliseconds NOTIFY lagChanged)
 public:
     using GyroscopeLatency = Kestrel::Orb::Tracking::GyroscopeLatency;
 
@@ -28,15 +35,27 @@ public:
     // Stops the recording and emits the final graph.
     Q_INVOKABLE void end();
 
+    // The lag found at the end of the last recording, as the pane shows it; empty before.
+    QString lagText() const { return lagText_; }
+    // Milliseconds by which the gyroscope lags the camera; NaN when none was found.
+    double lagMilliseconds() const { return lagMilliseconds_; }
+
     KestrelQt3DEngine::LinedMeshConstructor* graph() { return &graph_; }
     GyroscopeLatency* latencyTask() const { return cotaskAs<GyroscopeLatency>(); }
 
     // Point i of the polyline is (i, second component of entry i, 0).
     static void buildGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
                            const std::vector<KestrelMath::vector3<float>>& gyroscope);
+    // The optical curve, one polyline per run of frames with rays, in the optical colour.
+    static void buildOpticalGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
+                                  const std::vector<KestrelMath::vector3<float>>& gyroscope,
+                                  const std::vector<GyroscopeLatency::FrameEntry>& frames,
+                                  const GyroscopeLatency::Timeline& timeline);
+    static const QColor opticalColor;
 
 signals:
     void emitNewGeometry(KestrelQt3DEngine::LinedMeshConstructor* gyroscopeGeometry);
+    void lagChanged();
 
 protected:
     Kestrel::DeviceNetwork::InterfaceId taskIdentifier() const override;
@@ -44,5 +63,9 @@ protected:
     void onTick() override;
 
 private:
+    void setLag(const QString& text, double milliseconds);
+
     KestrelQt3DEngine::LinedMeshConstructor graph_;
+    QString lagText_;
+    double lagMilliseconds_;
 };

@@ -16,6 +16,7 @@ TaskViewer {
     property real gridTime: 5
     property alias beginButton: beginButton
     property alias endButton: endButton
+    property alias lagLabel: lagLabel
     property alias viewport: viewport
 
     TaskViewer_OrbTracking_GyroscopeLatency_cpp {
@@ -52,6 +53,19 @@ TaskViewer {
                 height: 8 * KUI.mmToPix
                 text: "End"
                 onClicked: cpp.end()
+            }
+            Label {
+                id: lagLabel
+                width: parent.width
+                wrapMode: Text.WordWrap
+                text: cpp.lagText
+            }
+            Label {
+                width: parent.width
+                wrapMode: Text.WordWrap
+                visible: cpp.lagText !== ""
+                color: "#DC5A00"
+                text: "orange: optical turn (horizontal angle of the last ray, sign of the gyroscope)"
             }
         }
     }

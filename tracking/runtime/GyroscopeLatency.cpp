@@ -15,6 +15,7 @@ void GyroscopeLatency::startRecording() {
     frameCounter_ = 0;
     frameBegun_ = false;
     integrated_ = {};
+    timeline_.starts.push_back({gyroscope_.size(), frames_.size()});
     recording_.store(true);
 }
 
@@ -38,6 +39,7 @@ void GyroscopeLatency::onFrame() {
     FrameEntry entry;
     entry.frameNumber = frameCounter_ + 1;
     frames_.push_back(entry);
+    timeline_.frameSample.push_back(gyroscope_.size());
     frameBegun_ = true;
 }
 

@@ -12,6 +12,12 @@
 //                        the newest entry's direction and its ray count goes up by one.
 // The lists are kept across recordings; a new recording restarts the integration at 0 and the
 // frame counter at 0. Accelerometer samples are ignored.
+//
+// Beside the two lists the task keeps a timeline that puts the frames on the gyroscope's
+// sample axis: for every frame entry the number of gyroscope entries recorded before it began
+// (packets of one task arrive in the order the tracker produced them, so the gyroscope entry
+// just before a frame holds the rotation at that frame's time), and where each recording
+// starts in both lists.
 
 #include <atomic>
 #include <mutex>
@@ -30,6 +36,15 @@ public:
     };
     static_assert(sizeof(FrameEntry) == 20, "a frame entry is 20 bytes");
 
+    struct RecordingStart {
+        size_t gyroscope = 0;  // size of the gyroscope list when the recording began
+        size_t frames = 0;     // size of the frame list when the recording began
+    };
+    struct Timeline {
+        std::vector<size_t> frameSample;      // per frame entry: gyroscope entries before it
+        std::vector<RecordingStart> starts;   // one per recording, in order
+    };
+
     // Reads the tracker's calibration like every tracking cotask (see Cotask).
     GyroscopeLatency(InterfaceContract::Ref<DeviceNetwork::INodeNetwork> network, DeviceNetwork::NodeHandle node);
 
@@ -45,6 +60,13 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return f(static_cast<const std::vector<KestrelMath::vector3<float>>&>(gyroscope_),
                  static_cast<const std::vector<FrameEntry>&>(frames_));
+    }
+    // Runs f(gyroscopeList, frameList, timeline) under the task's mutex.
+    template <class F>
+    auto withTimeline(F&& f) const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return f(static_cast<const std::vector<KestrelMath::vector3<float>>&>(gyroscope_),
+                 static_cast<const std::vector<FrameEntry>&>(frames_), static_cast<const Timeline&>(timeline_));
     }
     // The mutex that guards the lists, for readers that hold it across several reads.
     std::mutex& mutex() const { return mutex_; }
@@ -70,6 +92,7 @@ private:
     KestrelMath::vector3<float> integrated_{};     // under mutex_
     std::vector<KestrelMath::vector3<float>> gyroscope_;
     std::vector<FrameEntry> frames_;
+    Timeline timeline_;
 };
 
 } // namespace Kestrel::Orb::Tracking

@@ -111,6 +111,32 @@ TEST(GyroscopeLatency, ASecondRecordingContinuesTheListsAndRestartsTheSum) {
     EXPECT_NEAR(0.25f, frames[0].direction.x(), 1e-6f);
 }
 
+TEST(GyroscopeLatency, TimelinePutsFramesOnTheSampleAxisAndMarksEachRecording) {
+    Recorder r;
+    r.task->startRecording();
+    r.frame();  // before any gyroscope entry
+    r.gyro(1, 0, 0);
+    r.gyro(1, 0, 0);
+    r.frame();  // after two entries
+    r.task->stopRecording();
+    r.gyro(1, 0, 0);  // not recorded
+    r.frame();
+    r.task->startRecording();
+    r.gyro(1, 0, 0);
+    r.frame();
+    auto timeline = r.task->withTimeline([](const auto& g, const auto& f, const auto& t) {
+        EXPECT_EQ(3u, g.size());
+        EXPECT_EQ(3u, f.size());
+        return t;
+    });
+    EXPECT_EQ((std::vector<size_t>{0, 2, 3}), timeline.frameSample);
+    ASSERT_EQ(2u, timeline.starts.size());
+    EXPECT_EQ(0u, timeline.starts[0].gyroscope);
+    EXPECT_EQ(0u, timeline.starts[0].frames);
+    EXPECT_EQ(2u, timeline.starts[1].gyroscope);
+    EXPECT_EQ(2u, timeline.starts[1].frames);
+}
+
 TEST(GyroscopeLatency, ListsAreReadWhileTheDeviceThreadAppends) {
     Recorder r;
     r.task->startRecording();
