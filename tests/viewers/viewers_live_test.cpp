@@ -394,6 +394,23 @@ TEST(MidSpaceViewerLive, DrawsTheCirclesAndWithSwitchesTheAverages) {
     ASSERT_TRUE(waitFor([&] { return colourCount(255, 0, 0, 64) > 0; }));
     EXPECT_GT(colourCount(0, 0, 0, 255), 0u) << "averaged point";
     EXPECT_GT(colourCount(0, 0, 255, 64), 0u) << "opposite axis";
+    // The tracker turns about its own +y axis, perpendicular to the optical axis: the axis is
+    // drawn on the 90-degree circle straight up, its opposite straight down.
+    float ninety = 0;
+    for (const auto& v : cpp->geometry()->vertices())
+        if (v.color[0] == 128 && v.color[1] == 64 && v.color[2] == 0 && v.color[3] == 255) {
+            ninety = std::hypot(v.position[0], v.position[1]);
+            break;
+        }
+    ASSERT_GT(ninety, 0.1f);
+    for (const auto& v : cpp->geometry()->vertices()) {
+        const bool plus = v.color[0] == 255 && v.color[2] == 0 && v.color[3] == 64;
+        const bool minus = v.color[0] == 0 && v.color[2] == 255 && v.color[3] == 64;
+        if (plus || minus) {
+            EXPECT_NEAR(0.0f, v.position[0], 0.01f);
+            EXPECT_NEAR(plus ? ninety : -ninety, v.position[1], 0.01f);
+        }
+    }
     window.grab(QStringLiteral("midspace_viewer_switches_on.png"));
 }
 
