@@ -152,11 +152,55 @@ Vec2f OrbEnvironmentRigid::boundsCorner(int corner) const {
 bool OrbEnvironmentRigid::matchRays(const std::vector<Vec3f>& rays, std::vector<MarkerIndex>& indices, Pose& pose) {
     if (patternIndex.empty() || rays.size() < std::size_t(minBars) * 3)
         return false;
+    GroupResult result = matchRaysSeenFrom(rays, true, indices, pose);
+    if (result != GroupResult::skipped)
+        return result == GroupResult::found;
+    // The detector judges a bar by its middle marker's place and its neighbours in the image,
+    // and a tilted view bends both: long bars seen obliquely lose their middle marker's ratio.
+    // So while no group has decided, the rays are looked at again as a camera turned towards
+    // each of a few plane normals would see them (tilts of 15 and 30 degrees); a match found
+    // that way is turned back.
+    static const std::vector<Eigen::Quaterniond> viewTurns = [] {
+        std::vector<Eigen::Quaterniond> turns;
+        for (const auto& [tilt, steps] : {std::pair<double, int>{15, 6}, {30, 10}})
+            for (int a = 0; a < steps; ++a) {
+                const double azimuth = 2 * pi * a / steps;
+                const Vector3d axis(std::cos(azimuth), 0, std::sin(azimuth));
+                turns.emplace_back(Eigen::AngleAxisd(tilt * pi / 180, axis));
+            }
+        return turns;
+    }();
+    std::vector<Vec3f> turned(rays.size());
+    for (const Eigen::Quaterniond& turn : viewTurns) {
+        const Eigen::Matrix3f m = turn.toRotationMatrix().cast<float>();
+        for (std::size_t i = 0; i < rays.size(); ++i) {
+            const Eigen::Vector3f r = m * Eigen::Vector3f(rays[i].x(), rays[i].y(), rays[i].z());
+            turned[i] = Vec3f{{r.x(), r.y(), r.z()}};
+        }
+        Pose turnedPose{};
+        result = matchRaysSeenFrom(turned, false, indices, turnedPose);
+        if (result == GroupResult::notFound)
+            return false;
+        if (result == GroupResult::found) {
+            const Eigen::Quaterniond q =
+                (Eigen::Quaterniond(turnedPose.rotation.w, turnedPose.rotation.x, turnedPose.rotation.y,
+                                    turnedPose.rotation.z) * turn).normalized();
+            pose = Pose{turnedPose.position, Quatf{float(q.x()), float(q.y()), float(q.z()), float(q.w())}};
+            return true;
+        }
+    }
+    return false;
+}
+
+OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::matchRaysSeenFrom(const std::vector<Vec3f>& rays, bool served,
+                                                                         std::vector<MarkerIndex>& indices,
+                                                                         Pose& pose) {
     const std::vector<Vec2f> points = projectRays(rays);
     std::vector<Bar> bars = findBars(points, middleRatio, detectorShape, detectorScale);
-    serveBarDetection(points, bars, detectorShape, detectorScale);
+    if (served)
+        serveBarDetection(points, bars, detectorShape, detectorScale);
     if (bars.size() < minBars)
-        return false;
+        return GroupResult::skipped;
     if (bars.size() > maximumBars)
         bars.resize(maximumBars);
 
@@ -220,82 +264,152 @@ bool OrbEnvironmentRigid::matchRays(const std::vector<Vec3f>& rays, std::vector<
         distances[b] = Vec3f{{float(placement.distance[0]), float(placement.distance[1]), float(placement.distance[2])}};
     }
 
-    for (const Group& group : groups) {
-        switch (tryGroup(rays, bars, group.bars, distances, indices, pose)) {
-        case GroupResult::skipped: continue;
-        case GroupResult::notFound: return false;
-        case GroupResult::found: return true;
+    // The first group that passes the fit test decides; when none does, the groups again, each
+    // widened by the bars that fit its plane.
+    for (bool widen : {false, true})
+        for (const Group& group : groups) {
+            const GroupResult result = tryGroup(rays, bars, group.bars, distances, widen, indices, pose);
+            if (result != GroupResult::skipped)
+                return result;
         }
-    }
-    return false;
+    return GroupResult::skipped;
 }
 
 OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector<Vec3f>& rays,
                                                                const std::vector<Bar>& bars,
                                                                const std::vector<std::size_t>& seenGroup,
-                                                               const std::vector<Vec3f>& distances,
+                                                               const std::vector<Vec3f>& distances, bool widen,
                                                                std::vector<MarkerIndex>& indices, Pose& pose) {
     std::vector<std::size_t> group(seenGroup);
     const bool ceiling = markerGrid.ceiling;
+    const Vector3d towardsCamera(0, ceiling ? -1 : 1, 0);
 
     // The group's markers in the camera frame, and their plane. A bar whose markers lie off
     // the plane of the others (a triple of markers of different bars, which solveBar places at
-    // the wrong distance) is dropped and the plane fitted again.
+    // the wrong distance) is dropped and the plane fitted again. Then the rotation levels the
+    // plane's normal and turns the bars' mean quarter-turn direction onto barAngle.
     std::vector<std::array<Vector3d, 3>> marker_camera;
-    Vector3d centroid, normal_camera;
-    for (;;) {
-        marker_camera.assign(group.size(), {});
-        centroid = Vector3d::Zero();
-        for (std::size_t g = 0; g < group.size(); ++g)
-            for (std::size_t k = 0; k < 3; ++k) {
-                marker_camera[g][k] = toEigen(rays[bars[group[g]][k]]) * double(distances[group[g]][k]);
-                if (!marker_camera[g][k].allFinite())
-                    return GroupResult::skipped;
-                centroid += marker_camera[g][k];
+    Eigen::Quaterniond estimate;
+    double height = 0, meanTurn = 0;
+    auto estimatePlane = [&]() {
+        Vector3d centroid, normal_camera;
+        for (;;) {
+            marker_camera.assign(group.size(), {});
+            centroid = Vector3d::Zero();
+            for (std::size_t g = 0; g < group.size(); ++g)
+                for (std::size_t k = 0; k < 3; ++k) {
+                    marker_camera[g][k] = toEigen(rays[bars[group[g]][k]]) * double(distances[group[g]][k]);
+                    if (!marker_camera[g][k].allFinite())
+                        return false;
+                    centroid += marker_camera[g][k];
+                }
+            centroid /= double(group.size() * 3);
+            Matrix3d scatter = Matrix3d::Zero();
+            for (const auto& bar : marker_camera)
+                for (const Vector3d& m : bar)
+                    scatter += (m - centroid) * (m - centroid).transpose();
+            const Eigen::SelfAdjointEigenSolver<Matrix3d> solver(scatter);
+            if (solver.info() != Eigen::Success ||
+                !(solver.eigenvalues()[1] > collinearLimit * solver.eigenvalues()[2]))
+                return false;
+            normal_camera = solver.eigenvectors().col(0);
+            std::size_t worst = 0;
+            double worstResidual = -1;
+            for (std::size_t g = 0; g < group.size(); ++g) {
+                double residual = 0;
+                for (const Vector3d& m : marker_camera[g])
+                    residual += std::pow(normal_camera.dot(m - centroid), 2) / 3;
+                if (residual > worstResidual) {
+                    worstResidual = residual;
+                    worst = g;
+                }
             }
-        centroid /= double(group.size() * 3);
-        Matrix3d scatter = Matrix3d::Zero();
-        for (const auto& bar : marker_camera)
-            for (const Vector3d& m : bar)
-                scatter += (m - centroid) * (m - centroid).transpose();
-        const Eigen::SelfAdjointEigenSolver<Matrix3d> solver(scatter);
-        if (solver.info() != Eigen::Success || !(solver.eigenvalues()[1] > collinearLimit * solver.eigenvalues()[2]))
-            return GroupResult::skipped;
-        normal_camera = solver.eigenvectors().col(0);
-        std::size_t worst = 0;
-        double worstResidual = -1;
-        for (std::size_t g = 0; g < group.size(); ++g) {
-            double residual = 0;
-            for (const Vector3d& m : marker_camera[g])
-                residual += std::pow(normal_camera.dot(m - centroid), 2) / 3;
-            if (residual > worstResidual) {
-                worstResidual = residual;
-                worst = g;
-            }
+            if (worstResidual <= planeLimit * planeLimit)
+                break;
+            if (group.size() <= std::max<std::size_t>(minBars, 2))
+                return false;
+            group.erase(group.begin() + std::ptrdiff_t(worst));
         }
-        if (worstResidual <= planeLimit * planeLimit)
-            break;
-        if (group.size() <= std::max<std::size_t>(minBars, 2))
-            return GroupResult::skipped;
-        group.erase(group.begin() + std::ptrdiff_t(worst));
-    }
-    if (normal_camera.dot(centroid) > 0)  // point from the plane towards the camera
-        normal_camera = -normal_camera;
-    const double height = -normal_camera.dot(centroid);
+        if (normal_camera.dot(centroid) > 0)  // point from the plane towards the camera
+            normal_camera = -normal_camera;
+        height = -normal_camera.dot(centroid);
+        const Eigen::Quaterniond level = Eigen::Quaterniond::FromTwoVectors(normal_camera, towardsCamera);
+        Vector2d sum = Vector2d::Zero();
+        for (const auto& bar : marker_camera) {
+            const Vector3d b = level * (bar[2] - bar[0]);
+            const double angle = std::atan2(b.z(), b.x());
+            sum += Vector2d(std::cos(4 * angle), std::sin(4 * angle));
+        }
+        meanTurn = std::atan2(sum.y(), sum.x()) / 4;
+        // Turning about y by theta moves an (x, z) direction's angle by -theta.
+        estimate = Eigen::Quaterniond(Eigen::AngleAxisd(meanTurn - barAngle, Vector3d::UnitY())) * level;
+        return true;
+    };
+    if (!estimatePlane())
+        return GroupResult::skipped;
 
-    // Level the normal, then turn the bars' mean quarter-turn direction onto barAngle.
-    const Vector3d towardsCamera(0, ceiling ? -1 : 1, 0);
-    const Eigen::Quaterniond level = Eigen::Quaterniond::FromTwoVectors(normal_camera, towardsCamera);
-    Vector2d sum = Vector2d::Zero();
-    for (const auto& bar : marker_camera) {
-        const Vector3d b = level * (bar[2] - bar[0]);
-        const double angle = std::atan2(b.z(), b.x());
-        sum += Vector2d(std::cos(4 * angle), std::sin(4 * angle));
+    // Where a bar's rays meet the marker plane of the estimate (camera above the origin), its
+    // orientation, and its tile reference point.
+    struct BarInPlane {
+        std::array<Vector2d, 3> points;
+        int orientation;
+        Vector2d tileCentre;
+    };
+    auto placeBar = [&](std::size_t bar, BarInPlane& placed) {
+        const double planeY = ceiling ? height : -height;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const Vector3d ray = estimate * toEigen(rays[bars[bar][k]]);
+            const double t = planeY / ray.y();
+            if (!(t > 0) || !std::isfinite(t))
+                return false;
+            placed.points[k] = Vector2d(ray.x() * t, ray.z() * t);
+        }
+        const Vector2d d = placed.points[2] - placed.points[0];
+        placed.orientation = std::abs(d.x()) > std::abs(d.y()) ? (d.x() > 0 ? 0 : 2) : (d.y() > 0 ? 1 : 3);
+        placed.tileCentre = placed.points[0] + tileCentreInBar.x() * d + tileCentreInBar.y() * Vector2d(-d.y(), d.x());
+        return true;
+    };
+    auto templateError = [&](const BarInPlane& placed, const Vector2d& centre) {
+        double e = 0;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const Vec2f& m = barTemplate[std::size_t(placed.orientation)][k];
+            e += (placed.points[k] - centre - Vector2d(m.x(), m.y())).squaredNorm();
+        }
+        return e;
+    };
+    const double barLimit = 3 * std::pow(barShapeLimit * double(tileSize), 2);
+
+    if (widen) {
+        // Perspective bends the image directions and lengths that formed the group, so bars of
+        // one floor can land in different groups. In the plane of this group's estimate they
+        // show their true shape: every detected bar that keeps the template's shape there joins,
+        // the better fitting of two bars that share a point, and the plane is fitted again.
+        std::vector<std::pair<double, std::size_t>> fitting;
+        for (std::size_t b = 0; b < bars.size(); ++b) {
+            BarInPlane placed;
+            if (!placeBar(b, placed))
+                continue;
+            const double e = templateError(placed, placed.tileCentre);
+            if (e <= barLimit)
+                fitting.emplace_back(e, b);
+        }
+        std::sort(fitting.begin(), fitting.end());
+        std::vector<char> used(rays.size(), 0);
+        std::vector<std::size_t> widened;
+        for (const auto& [e, b] : fitting) {
+            if (used[bars[b][0]] || used[bars[b][1]] || used[bars[b][2]])
+                continue;
+            for (std::size_t k = 0; k < 3; ++k)
+                used[bars[b][k]] = 1;
+            widened.push_back(b);
+        }
+        std::sort(widened.begin(), widened.end());
+        if (widened.size() <= seenGroup.size())
+            return GroupResult::skipped;  // nothing new: the group itself was tried already
+        group = std::move(widened);
+        if (!estimatePlane())
+            return GroupResult::skipped;
     }
-    const double meanTurn = std::atan2(sum.y(), sum.x()) / 4;
-    // Turning about y by theta moves an (x, z) direction's angle by -theta.
-    const Eigen::Quaterniond estimate =
-        Eigen::Quaterniond(Eigen::AngleAxisd(meanTurn - barAngle, Vector3d::UnitY())) * level;
     if (groupPoseHook.isRequested()) {
         std::vector<Vec3f> barDistances;
         for (std::size_t b = 0; b < bars.size(); ++b)
@@ -306,41 +420,17 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
         groupPoseHook.serve(transform, rays, barDistances, bars, group);
     }
 
-    // Marker points in the plane (estimate frame, camera above the origin), orientations and
-    // tile reference points. A bar whose markers do not keep the template's shape around its
-    // own tile centre is no bar of the layout and leaves the group.
-    const double planeY = ceiling ? height : -height;
-    std::vector<std::array<Vector2d, 3>> inPlane;
-    std::vector<int> orientation;
-    std::vector<Vector2d> tileCentre;
-    auto templateError = [&](std::size_t g, const Vector2d& centre) {
-        double e = 0;
-        for (std::size_t k = 0; k < 3; ++k) {
-            const Vec2f& m = barTemplate[std::size_t(orientation[g])][k];
-            e += (inPlane[g][k] - centre - Vector2d(m.x(), m.y())).squaredNorm();
-        }
-        return e;
-    };
-    const double barLimit = 3 * std::pow(barShapeLimit * double(tileSize), 2);
+    // A bar whose markers do not keep the template's shape around its own tile centre is no
+    // bar of the layout and leaves the group.
+    std::vector<BarInPlane> placed;
     for (std::size_t g = 0; g < group.size();) {
-        std::array<Vector2d, 3> points;
-        for (std::size_t k = 0; k < 3; ++k) {
-            const Vector3d ray = estimate * toEigen(rays[bars[group[g]][k]]);
-            const double t = planeY / ray.y();
-            if (!(t > 0) || !std::isfinite(t))
-                return GroupResult::skipped;
-            points[k] = Vector2d(ray.x() * t, ray.z() * t);
-        }
-        const Vector2d d = points[2] - points[0];
-        inPlane.push_back(points);
-        orientation.push_back(std::abs(d.x()) > std::abs(d.y()) ? (d.x() > 0 ? 0 : 2) : (d.y() > 0 ? 1 : 3));
-        tileCentre.push_back(points[0] + tileCentreInBar.x() * d + tileCentreInBar.y() * Vector2d(-d.y(), d.x()));
-        if (templateError(g, tileCentre.back()) > barLimit) {
+        BarInPlane bar;
+        if (!placeBar(group[g], bar))
+            return GroupResult::skipped;
+        if (templateError(bar, bar.tileCentre) > barLimit) {
             group.erase(group.begin() + std::ptrdiff_t(g));
-            inPlane.pop_back();
-            orientation.pop_back();
-            tileCentre.pop_back();
         } else {
+            placed.push_back(bar);
             ++g;
         }
     }
@@ -360,28 +450,28 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
             reference = g;
         }
     }
-    const Vector2d p0 = tileCentre[reference];
+    const Vector2d p0 = placed[reference].tileCentre;
     const std::size_t count = group.size();
     std::vector<std::array<int32_t, 2>> offset(count);
     double error = 0;
     for (std::size_t g = 0; g < count; ++g) {
-        const Vector2d relative = (tileCentre[g] - p0) / double(tileSize);
+        const Vector2d relative = (placed[g].tileCentre - p0) / double(tileSize);
         offset[g] = {nearest(relative.x()), nearest(relative.y())};
-        error += templateError(g, p0 + Vector2d(offset[g][0], offset[g][1]) * double(tileSize));
+        error += templateError(placed[g], p0 + Vector2d(offset[g][0], offset[g][1]) * double(tileSize));
     }
     if (error / double(count) > fitLimit)
         return GroupResult::skipped;
     if (tileOffsetsHook.isRequested()) {
         std::vector<Vec2f> references;
-        for (const Vector2d& c : tileCentre)
-            references.push_back(Vec2f{{float(c.x()), float(c.y())}});
+        for (const BarInPlane& bar : placed)
+            references.push_back(Vec2f{{float(bar.tileCentre.x()), float(bar.tileCentre.y())}});
         tileOffsetsHook.serve(references, tileSize);
     }
 
     // The seen pattern, looked up by its subsets in ascending key order.
     std::vector<PatternTile> seen(count);
     for (std::size_t g = 0; g < count; ++g)
-        seen[g] = PatternTile{offset[g][0], offset[g][1], orientation[g], uint32_t(g)};
+        seen[g] = PatternTile{offset[g][0], offset[g][1], placed[g].orientation, uint32_t(g)};
     std::vector<PatternCandidate> candidates = patternCandidates(seen);
     std::sort(candidates.begin(), candidates.end(),
               [](const PatternCandidate& a, const PatternCandidate& b) { return a.key < b.key; });
@@ -398,7 +488,7 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
     // Turn and translation from the seen offsets onto the layout's cells.
     const std::size_t first = chosen->normal[0].source;
     const RigidTile& firstTile = tiles[entry->tiles[0]];
-    const int turn = int((firstTile.orientation & 3) - orientation[first] + 8) & 3;
+    const int turn = int((firstTile.orientation & 3) - placed[first].orientation + 8) & 3;
     const std::array<int32_t, 2> firstTurned = turnCell(offset[first][0], offset[first][1], turn);
     const int32_t shiftX = int32_t(firstTile.x) - firstTurned[0], shiftY = int32_t(firstTile.y) - firstTurned[1];
     std::vector<uint32_t> tileOf(count);
@@ -408,7 +498,7 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
         if (item < 0)
             return GroupResult::notFound;
         tileOf[g] = uint32_t(item);
-        if (tileMap.items()[std::size_t(item)].datum != ((orientation[g] + turn) & 3))
+        if (tileMap.items()[std::size_t(item)].datum != ((placed[g].orientation + turn) & 3))
             return GroupResult::notFound;
     }
 
@@ -420,7 +510,7 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
     for (std::size_t g = 0; g < count; ++g)
         for (std::size_t k = 0; k < 3; ++k) {
             const Vec3f& m = markers[tileOf[g] * 3 + k];
-            const Vector3d turned = quarterTurns * Vector3d(inPlane[g][k].x(), 0, inPlane[g][k].y());
+            const Vector3d turned = quarterTurns * Vector3d(placed[g].points[k].x(), 0, placed[g].points[k].y());
             horizontal += Vector2d(m.x() - turned.x(), m.z() - turned.z());
         }
     horizontal /= double(count * 3);

@@ -21,6 +21,17 @@
 //   rms from the template around its own tile centre is dropped before the offsets are taken.
 // - A group none of whose subsets is in the index passes to the next group (each group that
 //   does match is checked on its own below).
+// - Perspective bends the image lengths and directions that form the groups, so bars of one
+//   view often fall into several small groups whose patterns alone are ambiguous. When no
+//   group decides (passes the fit test and finds a pattern), each group is tried again
+//   widened: its estimate places every detected bar in the marker plane, every bar that keeps
+//   the template's shape there joins (of two bars sharing a point, the better fitting), and
+//   the plane is fitted again.
+// - The detector's middle-marker ratio and neighbour ellipse hold for a camera looking
+//   straight at the plane; a tilted view of long bars loses them. While no group has decided,
+//   the rays are tried again as a camera turned by 15 degrees (6 directions) and by 30
+//   degrees (10 directions) would see them, the first decision taken and a match turned back.
+//   Only the first look serves the bar detection hook.
 // - Beyond the described checks, a match is only reported when every bar of the group lands
 //   on an occupied tile with the matching turn; the pose is then refined by least squares over
 //   the group's rays and their markers, every group ray must meet the marker plane within the
@@ -83,9 +94,13 @@ public:
 private:
     std::vector<Vec3f> markers_;  // markerPositions(), kept for matching
     enum class GroupResult { skipped, notFound, found };
+    // matchRays on rays as one camera orientation sees them; `served` lets this look serve the
+    // bar detection hook. skipped: no group decided.
+    GroupResult matchRaysSeenFrom(const std::vector<Vec3f>& rays, bool served, std::vector<MarkerIndex>& indices,
+                                  Pose& pose);
     GroupResult tryGroup(const std::vector<Vec3f>& rays, const std::vector<Bar>& bars,
                          const std::vector<std::size_t>& seenGroup, const std::vector<Vec3f>& distances,
-                         std::vector<MarkerIndex>& indices, Pose& pose);
+                         bool widen, std::vector<MarkerIndex>& indices, Pose& pose);
 };
 
 } // namespace Kestrel::Orb::Tracking
