@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <set>
 
 #include "interface_contract/Base64.h"
@@ -15,14 +16,38 @@
 
 namespace Kestrel::DeviceSimulator {
 
+namespace {
+
+// The default floor: 6 by 6 tiles of 0.6 m with the 1.5 m "puzzle" bar (middle marker at a
+// third), x, y and quarter turns of the occupied tiles. The tiles were drawn once from a fixed
+// pseudo-random sequence, keeping a tile only where no marker comes near another tile's bar
+// (so the bar detector separates every bar) and where every pair of tiles stays unique under
+// the four turns (so any two whole bars in view tell the place).
+struct FloorTile {
+    uint8_t x, y, orientation;
+};
+constexpr FloorTile defaultFloorTiles[] = {{3, 4, 0}, {3, 2, 3}, {2, 0, 3}, {5, 5, 0}, {1, 4, 3},
+                                           {0, 5, 3}, {0, 1, 3}, {5, 0, 0}, {4, 2, 3}};
+constexpr unsigned defaultFloorSide = 6;
+
+} // namespace
+
 const std::string& defaultEnvironmentCode() {
     static const std::string code = [] {
         std::string payload;
-        Codec::appendFloat(payload, 1.5f);
-        Codec::appendFloat(payload, 0.33333334f);
+        Codec::appendVarint(payload, 0);  // legacy rigid payload: a preset name instead of numbers
+        Codec::appendString(payload, "puzzle");
+        Codec::appendVarint(payload, defaultFloorSide);
+        Codec::appendVarint(payload, defaultFloorSide);
+        Codec::appendVarint(payload, std::size(defaultFloorTiles));
+        for (const FloorTile& tile : defaultFloorTiles) {
+            Codec::appendVarint(payload, tile.x);
+            Codec::appendVarint(payload, tile.y);
+            payload.push_back(char(tile.orientation));
+        }
         std::string record;
         Codec::appendVarint(record, 0);
-        Codec::appendString(record, "Single");
+        Codec::appendString(record, "Rigid");
         Codec::appendString(record, payload);
         return Codec::encodeBase64(record);
     }();

@@ -59,11 +59,13 @@ constexpr uint16_t adapterProduct = 0x0001;
 constexpr uint16_t trackerVendor = 0x3237;
 constexpr uint16_t trackerProduct = 0x0002;
 
-// Environment code of one bar of 1.5 m with its middle marker at a third ("Single").
+// Environment code of the default tile floor: a 6 by 6 "puzzle" layout of 0.6 m tiles centred
+// on the origin (a legacy rigid code naming the preset). Trackers without an environment of
+// their own see it.
 const std::string& defaultEnvironmentCode();
 
-// One adapter (handle 1) with two trackers: 2 walks a circle of 1 m at head height, 3 stands
-// still; real-time clock.
+// One adapter (handle 1) with two trackers over the default floor: 2 walks a circle of 1 m at
+// head height, 3 stands still at head height; real-time clock.
 Scenario defaultScenario();
 
 // Parses the JSON text of a scenario; throws ScenarioError naming the field.

@@ -36,16 +36,21 @@ const char* fullScenario = R"({
 
 } // namespace
 
-TEST(Scenario, DefaultEnvironmentIsOneBar) {
-    // base64 of 00, 06 "Single", 08, float 1.5, float 0.33333334 (computed separately).
-    EXPECT_EQ(defaultEnvironmentCode(), "AAZTaW5nbGUIAADAP6uqqj4=");
+TEST(Scenario, DefaultEnvironmentIsThePuzzleFloor) {
+    // base64 of 00, 05 "Rigid", 26 then the payload 00, 06 "puzzle", 06, 06, 09 and the nine
+    // tiles (x, y, turn) 3,4,0 3,2,3 2,0,3 5,5,0 1,4,3 0,5,3 0,1,3 5,0,0 4,2,3 (computed
+    // separately).
+    EXPECT_EQ(defaultEnvironmentCode(), "AAVSaWdpZCYABnB1enpsZQYGCQMEAAMCAwIAAwUFAAEEAwAFAwABAwUAAAQCAw==");
     Scenario s = defaultScenario();
     ASSERT_EQ(s.devices.size(), 3u);
     EXPECT_EQ(s.clock, ClockKind::RealTime);
     EXPECT_EQ(s.devices[0].kind, DeviceKind::Adapter);
     EXPECT_EQ(s.devices[1].trajectory.kind, TrajectoryKind::Circle);
     EXPECT_NEAR(s.devices[1].trajectory.centre[1], 1.68, 1e-12);
+    EXPECT_EQ(s.devices[1].environment, defaultEnvironmentCode());
     EXPECT_EQ(s.devices[2].trajectory.kind, TrajectoryKind::Static);
+    EXPECT_EQ(s.devices[2].environment, defaultEnvironmentCode());
+    EXPECT_NEAR(s.devices[2].trajectory.centre[1], 1.68, 1e-12);
     EXPECT_EQ(s.devices[2].parent, 1u);
 }
 

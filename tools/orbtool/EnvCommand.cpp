@@ -11,6 +11,9 @@
 #include "tracking/environments/EnvironmentKinds.h"
 #include "tracking/environments/OrbEnvironment.h"
 #include "tracking/environments/RigidPresets.h"
+#ifdef ORBTOOL_SIMULATOR_SCENE
+#include "device_simulator/scene/Scenario.h"
+#endif
 
 namespace OrbTool {
 
@@ -24,7 +27,8 @@ const char helpText[] =
     "                   (--preset NAME\n"
     "                    | --bar-length L --middle-ratio Q --bar-angle A --bar-offset X,Y --tile-size S\n"
     "                      [--ceiling] [--plane-height H] [--name N])\n"
-    "       orbtool env decode CODE\n\n"
+    "       orbtool env decode CODE\n"
+    "       orbtool env default\n\n"
     "encode prints the environment code (base64, standard alphabet, padded). A rigid code\n"
     "with --preset is written in the legacy form (version 0) that names one of the presets\n"
     "puzzle, puzzle58, yellow, ceiling, custom2x, custom3x; otherwise every number is written\n"
@@ -32,7 +36,9 @@ const char helpText[] =
     "turns, 0 to 3), separated by spaces.\n\n"
     "decode prints one JSON object: kind, the code's parameters and, for the kinds this build\n"
     "can construct, markers as [x, y, z] in environment coordinates (metres, y up, 7\n"
-    "significant digits). Lengths in metres, angles in radians.\n";
+    "significant digits). Lengths in metres, angles in radians.\n\n"
+    "default prints the code of the tile floor that the simulated network's trackers see\n"
+    "unless their scenario names another environment.\n";
 
 std::vector<RigidTile> parseTiles(const std::string& text) {
     std::vector<RigidTile> tiles;
@@ -157,15 +163,28 @@ int decode(const Arguments& arguments) {
     return 0;
 }
 
+int printDefault(const Arguments& arguments) {
+    if (arguments.size() != 1)
+        throw std::runtime_error("default takes no arguments");
+#ifdef ORBTOOL_SIMULATOR_SCENE
+    std::printf("%s\n", Kestrel::DeviceSimulator::defaultEnvironmentCode().c_str());
+    return 0;
+#else
+    throw std::runtime_error("this build has no simulator, so no default environment");
+#endif
+}
+
 int runEnv(const Arguments& arguments) {
     try {
         if (arguments.empty())
-            throw std::runtime_error("needs encode or decode (see orbtool env --help)");
+            throw std::runtime_error("needs encode, decode or default (see orbtool env --help)");
         if (arguments[0] == "encode")
             return encode(arguments);
         if (arguments[0] == "decode")
             return decode(arguments);
-        throw std::runtime_error("unknown action '" + arguments[0] + "' (encode or decode)");
+        if (arguments[0] == "default")
+            return printDefault(arguments);
+        throw std::runtime_error("unknown action '" + arguments[0] + "' (encode, decode or default)");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "orbtool env: %s\n", e.what());
         return 1;

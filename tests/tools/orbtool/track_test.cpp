@@ -74,6 +74,21 @@ TEST(OrbtoolTrack, MovingTrackerReachesSixDofWithinOneSecond) {
     EXPECT_GT(report.share6Dof(), 0.3);
 }
 
+// The simulator's default tile floor (no environment in the scenario), a tracker walking a
+// circle at head height: the place is found from the first frames and 6DoF holds, exact data
+// and default noise alike within the targets of 2 mm and 0.1 degree.
+TEST(OrbtoolTrack, DefaultFloorTracksWithinTheTargets) {
+    for (const char* scenario : {"floor_circle_exact.json", "floor_circle.json"}) {
+        SCOPED_TRACE(scenario);
+        const Report report = track(scenario, 6);
+        ASSERT_EQ(report.status, 0) << report.json;
+        EXPECT_LT(report.timeTo6Dof(), 1.0);
+        EXPECT_GE(report.share6Dof(), 0.98);
+        EXPECT_LT(report.positionRms(), 2.0);
+        EXPECT_LT(report.rotationRms(), 0.1);
+    }
+}
+
 TEST(OrbtoolTrack, UnknownNodeFailsWithStatusOne) {
     const std::string command = std::string(ORBTOOL_PATH) + " track --scenario " + SCENARIO_FOLDER +
                                 "/single_bar_still_low.json --node 77 --seconds 1 2>&1";

@@ -35,6 +35,15 @@ run(0 placement encode --position 1,2,3 --angles 0,0.8,0)
 run(0 placement decode "${out}")
 expect_equal("${out}" "{\"position\": [1, 2, 3], \"rotation\": [0, 0.3894183, 0, 0.921061]}")
 
+# The simulator's default floor: the legacy puzzle code of 6 by 6 tiles (bytes written out by hand).
+run(0 env default)
+expect_equal("${out}" "AAVSaWdpZCYABnB1enpsZQYGCQMEAAMCAwIAAwUFAAEEAwAFAwABAwUAAAQCAw==")
+run(0 env decode "${out}")
+if(NOT out MATCHES "\"preset\": \"puzzle\", \"width\": 6, \"depth\": 6, \"barLength\": 1.5, .*\"tileSize\": 0.6, \"tiles\": \\[\\[3, 4, 0\\], \\[3, 2, 3\\], \\[2, 0, 3\\], \\[5, 5, 0\\], \\[1, 4, 3\\], \\[0, 5, 3\\], \\[0, 1, 3\\], \\[5, 0, 0\\], \\[4, 2, 3\\]\\]")
+  message(FATAL_ERROR "default floor decoded as\n  ${out}")
+endif()
+run(1 env default extra)
+
 run(1 env encode single --bar-length 1)
 run(1 env encode rigid --width 2 --depth 2 --tiles "2,0,0" --preset puzzle)
 run(1 env encode rigid --width 2 --depth 2 --tiles "0,0,0" --preset puzzle --name x)
