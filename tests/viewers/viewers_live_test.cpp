@@ -39,23 +39,24 @@ using Kestrel::InterfaceContract::check;
 
 namespace {
 
+// Every tracker sees one bar of 1.5 m with its middle marker at a third ("Single") below it.
 const char scenario[] = R"({
   "clock": "fast",
   "seed": 11,
   "devices": [
     {"handle": 1, "kind": "adapter"},
-    {"handle": 2, "parent": 1, "kind": "tracker", "trajectory": {"kind": "static"},
+    {"handle": 2, "parent": 1, "kind": "tracker", "environment": "AAZTaW5nbGUIAADAP6uqqj4=", "trajectory": {"kind": "static"},
      "noise": {"centroid": 0, "dropout": 0, "spurious": 0, "reflections": 0, "occlusion": 0}},
-    {"handle": 3, "parent": 1, "kind": "tracker",
+    {"handle": 3, "parent": 1, "kind": "tracker", "environment": "AAZTaW5nbGUIAADAP6uqqj4=",
      "trajectory": {"kind": "static", "jitter": true, "jitterAngle": 0.05, "jitterPosition": 0},
      "noise": {"dropout": 0, "spurious": 0, "reflections": 0, "occlusion": 0}},
-    {"handle": 4, "parent": 1, "kind": "tracker", "imuDelayMs": 10,
+    {"handle": 4, "parent": 1, "kind": "tracker", "environment": "AAZTaW5nbGUIAADAP6uqqj4=", "imuDelayMs": 10,
      "trajectory": {"kind": "static", "jitter": true, "jitterAngle": 0.05, "jitterPosition": 0},
      "noise": {"dropout": 0, "spurious": 0, "reflections": 0, "occlusion": 0}},
-    {"handle": 5, "parent": 1, "kind": "tracker",
+    {"handle": 5, "parent": 1, "kind": "tracker", "environment": "AAZTaW5nbGUIAADAP6uqqj4=",
      "trajectory": {"kind": "spin", "centre": [0, 1.2, 0], "turnRate": 2.0943951},
      "noise": {"dropout": 0, "spurious": 0, "reflections": 0, "occlusion": 0}},
-    {"handle": 6, "parent": 1, "kind": "tracker", "unplugAt": 30}
+    {"handle": 6, "parent": 1, "kind": "tracker", "environment": "AAZTaW5nbGUIAADAP6uqqj4=", "unplugAt": 30}
   ]
 })";
 
