@@ -146,6 +146,9 @@ int decode(const Arguments& arguments) {
     try {
         const Kestrel::InterfaceContract::Ref<IEnvironment> environment = createEnvironment(code);
         if (OrbEnvironment* native = nativeEnvironment(environment.get())) {
+            // A self-refining layout is printed as it stands before anything was learned.
+            if (native->isAdaptive())
+                json += ", \"adaptive\": true, \"revision\": " + std::to_string(native->revision());
             json += ", \"markers\": [";
             const std::vector<Vec3f> markers = native->markerPositions();
             for (std::size_t i = 0; i < markers.size(); ++i)

@@ -1,7 +1,7 @@
 #pragma once
 // One factory per environment kind, called by createEnvironment once the code has been read.
-// Each kind defines its factory in its own file; a kind that is not built yet is answered by
-// UnavailableKinds.cpp with EnvironmentKindNotAvailable.
+// Each kind defines its factory in its own file; a kind that a build leaves out answers with
+// EnvironmentKindNotAvailable.
 
 #include <stdexcept>
 #include <string>

@@ -1,16 +1,8 @@
 #include "tracking/environments/RayPoseRefinement.h"
 
+#include "tracking/environments/RotationVector.h"
+
 namespace Kestrel::Orb::Tracking {
-
-namespace {
-
-Eigen::Matrix3d skew(const Eigen::Vector3d& v) {
-    Eigen::Matrix3d s;
-    s << 0, -v.z(), v.y(), v.z(), 0, -v.x(), -v.y(), v.x(), 0;
-    return s;
-}
-
-} // namespace
 
 bool refineRayPose(const std::vector<Eigen::Vector3d>& rays, const std::vector<Eigen::Vector3d>& markers,
                    Eigen::Quaterniond& rotation, Eigen::Vector3d& position, int iterations) {

@@ -225,14 +225,22 @@ TEST(CreateEnvironment, UnknownKindIsAnEmptyReference) {
     EXPECT_FALSE(createEnvironment(Kestrel::Codec::encodeBase64(environmentRecord("Garland", "\x01"))));
 }
 
-TEST(CreateEnvironment, QuadIsReadThenRefusedRigidIsBuilt) {
-    EXPECT_EQ(messageOf([] { createEnvironment(encodeBarEnvironment("Quad", {1.0f, 0.3f})); }),
-              "environment kind not available: Quad");
+TEST(CreateEnvironment, QuadAndRigidAreBuilt) {
+    const auto quad = createEnvironment(encodeBarEnvironment("Quad", {1.0f, 0.3f}));
+    ASSERT_TRUE(quad);
+    OrbEnvironment* native = nativeEnvironment(quad.get());
+    ASSERT_NE(native, nullptr);
+    EXPECT_TRUE(native->isAdaptive());
+    EXPECT_EQ(native->revision(), -1);
+    EXPECT_EQ(native->markerPositions().size(), 12u);
+    EXPECT_FLOAT_EQ(native->barLength, 1.0f);
+    EXPECT_FLOAT_EQ(native->middleRatio, 0.3f);
+    EXPECT_TRUE(quad.query<IEnvironmentMutable>());
     const auto rigid = createEnvironment(encodeRigidEnvironment(sampleRigid()));
     ASSERT_TRUE(rigid);
     EXPECT_EQ(nativeEnvironment(rigid.get())->markerPositions().size(), 9u);
-    EXPECT_THROW(createEnvironment(encodeBarEnvironment("Quad", {1.0f, 0.3f})), EnvironmentKindNotAvailable);
-    // A damaged payload of these kinds is reported as damaged, not as unavailable.
+    EXPECT_FALSE(rigid.query<IEnvironmentMutable>());
+    // A damaged payload is reported as damaged.
     const std::string shortQuad = Kestrel::Codec::encodeBase64(environmentRecord("Quad", std::string(7, '\0')));
     EXPECT_NE(messageOf([&] { createEnvironment(shortQuad); }).find("record ends early"), std::string::npos);
 }
