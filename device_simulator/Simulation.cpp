@@ -19,7 +19,7 @@ Simulation::Simulation(Scenario scenario) : scenario_(std::move(scenario)), orig
             continue;
         std::vector<Vec3> markers;
         try {
-            markers = environmentMarkers(d.environment);
+            markers = environmentMarkers(d.environment, d.barPoses);
         } catch (const std::exception& e) {
             throw ScenarioError("devices[" + std::to_string(i) + "].environment: " + e.what());
         }

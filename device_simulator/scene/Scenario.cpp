@@ -158,6 +158,22 @@ public:
         }
         return out;
     }
+    // Four [x, z, heading] arrays.
+    std::vector<BarPlacement> barPlacements(const char* field) {
+        const QJsonValue v = value(field);
+        const char* expected = "expected four [x, z, heading] arrays";
+        if (!v.isArray() || v.toArray().size() != 4)
+            fail(field, expected);
+        std::vector<BarPlacement> out;
+        for (const QJsonValue& item : v.toArray()) {
+            const QJsonArray numbers = item.toArray();
+            if (!item.isArray() || numbers.size() != 3 || !numbers[0].isDouble() || !numbers[1].isDouble() ||
+                !numbers[2].isDouble())
+                fail(field, expected);
+            out.push_back({numbers[0].toDouble(), numbers[1].toDouble(), numbers[2].toDouble()});
+        }
+        return out;
+    }
     Fields object(const char* field) {
         QJsonValue v = value(field);
         if (!v.isObject())
@@ -250,11 +266,13 @@ DeviceSpec parseDevice(Fields f) {
     if (!(d.unplugAt > d.plugAt))
         f.fail("unplugAt", "must be later than plugAt");
     if (adapter) {
-        for (const char* trackerOnly : {"environment", "trajectory", "frameRate", "noise", "imuDelayMs"})
+        for (const char* trackerOnly : {"environment", "barPoses", "trajectory", "frameRate", "noise", "imuDelayMs"})
             if (f.has(trackerOnly))
                 f.fail(trackerOnly, "only trackers have this field");
     } else {
         d.environment = f.string("environment", defaultEnvironmentCode());
+        if (f.has("barPoses"))
+            d.barPoses = f.barPlacements("barPoses");
         if (f.has("trajectory"))
             d.trajectory = parseTrajectory(f.object("trajectory"));
         d.frameRate = f.number("frameRate", d.frameRate, 1.0, 1000.0);

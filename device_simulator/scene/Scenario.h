@@ -25,6 +25,15 @@ struct OpticalNoise {
     double occlusion = 0.3;     // occluders (a hand, a cable) passing the camera per second
 };
 
+// Where one bar of a self-refining ("Quad") environment really lies on the floor: its centre
+// (x, z) and its heading, radians from +x towards +z. The environment code gives only the
+// bar's shape; the layout is what the tracker learns.
+struct BarPlacement {
+    double x = 0;
+    double z = 0;
+    double heading = 0;
+};
+
 struct DeviceSpec {
     uint32_t handle = 0;
     uint32_t parent = 0;
@@ -34,6 +43,7 @@ struct DeviceSpec {
     double plugAt = 0;
     double unplugAt = std::numeric_limits<double>::infinity();
     std::string environment;    // environment code of the markers this tracker sees
+    std::vector<BarPlacement> barPoses;  // a "Quad" environment's four bars, sides 0..3
     TrajectorySpec trajectory;
     double frameRate = 200;
     OpticalNoise optical;

@@ -22,6 +22,7 @@
 
 #include "Command.h"
 #include "CommandOptions.h"
+#include "LearnedFrame.h"
 #include "TrackScenario.h"
 #include "TrackStatistics.h"
 #include "device_network/DeviceNetworkInterfaces.h"
@@ -272,6 +273,8 @@ int runTrack(const Arguments& arguments) {
             check(cotask.get(), cotask->readState(0.0f, &state));
             double truth[7];
             check(control.get(), control->getGroundTruth(tracker->handle, simulationTime(), truth));
+            if (!tracker->barPoses.empty())
+                toLearnedFrame(tracker->barPoses[0], truth);
             ++run.samples;
             const double elapsed = t - start;
             if (state.stabilityStage >= 1 && run.timeTo3Dof < 0)

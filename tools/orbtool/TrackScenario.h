@@ -58,6 +58,12 @@ inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenar
             o["unplugAt"] = d.unplugAt;
         if (!adapter) {
             o["environment"] = QString::fromStdString(d.environment);
+            if (!d.barPoses.empty()) {
+                QJsonArray bars;
+                for (const BarPlacement& bar : d.barPoses)
+                    bars.append(jsonNumbers({bar.x, bar.z, bar.heading}));
+                o["barPoses"] = bars;
+            }
             o["trajectory"] = trajectoryJson(d.trajectory);
             o["frameRate"] = d.frameRate;
             QJsonObject noise;

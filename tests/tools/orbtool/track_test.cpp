@@ -102,3 +102,16 @@ TEST(OrbtoolTrack, UnknownNodeFailsWithStatusOne) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_NE(output.find("node 77 is not a tracker of the scenario"), std::string::npos) << output;
 }
+
+// Four bars whose layout is unknown to the environment: 6DoF comes only once the walk has
+// shown every corner and the layout is solved, and the errors, measured in the learned frame
+// (side 0's bar at the origin along +x), stay within the targets.
+TEST(OrbtoolTrack, QuadrangleLearnsItsLayoutThenTracks) {
+    const Report report = track("quadrangle_circle.json", 30);
+    ASSERT_EQ(report.status, 0) << report.json;
+    EXPECT_GT(report.timeTo6Dof(), 1.0);
+    EXPECT_LT(report.timeTo6Dof(), 20.0);
+    EXPECT_GE(report.share6Dof(), 0.95);
+    EXPECT_LT(report.positionRms(), 5.0);
+    EXPECT_LT(report.rotationRms(), 0.5);
+}
