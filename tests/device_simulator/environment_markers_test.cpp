@@ -18,6 +18,8 @@ constexpr double pi = 3.14159265358979323846;
 // "Quad", bar length 1.5, middle ratio 0.3 (base64 of 00 04 "Quad" 08 and the two floats,
 // computed separately).
 const char* quadCode = "AARRdWFkCAAAwD+amZk+";
+// "Single", bar length 1.5, middle ratio 1/3.
+const char* singleCode = "AAZTaW5nbGUIAADAP6uqqj4=";
 
 } // namespace
 
@@ -37,8 +39,8 @@ TEST(EnvironmentMarkers, QuadBarsArePlacedWhereTheScenarioSays) {
 TEST(EnvironmentMarkers, BarPosesBelongToQuadCodesOnly) {
     EXPECT_THROW(environmentMarkers(quadCode), std::runtime_error);
     EXPECT_THROW(environmentMarkers(quadCode, {{0, 0, 0}}), std::runtime_error);
-    EXPECT_THROW(environmentMarkers(defaultEnvironmentCode(), {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}), std::runtime_error);
-    EXPECT_EQ(environmentMarkers(defaultEnvironmentCode()).size(), 3u);
+    EXPECT_THROW(environmentMarkers(singleCode, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}), std::runtime_error);
+    EXPECT_EQ(environmentMarkers(singleCode).size(), 3u);
 }
 
 TEST(EnvironmentMarkers, BarPosesAreReadAndChecked) {
