@@ -32,6 +32,15 @@ Item { Viewport { objectName: "viewport"; anchors.fill: parent; camera: cam
             mesh: Mesh { id: rightMesh; constructor: rightMesh.newTriangledConstructor().quad(80, 80) } } }
     MouseArea { objectName: "mouse"; anchors.fill: parent; property int presses: 0; onPressed: presses++ } } })";
 
+// The two-quad scene shown, with its viewport and renderers.
+struct TwoQuads {
+    SceneView scene{kTwoQuads, 200, 100};
+    Viewport* viewport = scene.find<Viewport>("viewport");
+    PickingMeshRenderer* left = scene.find<PickingMeshRenderer>("left");
+    PickingMeshRenderer* right = scene.find<PickingMeshRenderer>("right");
+    bool ok() const { return scene.ok() && viewport && left && right; }
+};
+
 // Asks for a pick and waits for its answer.
 QObject* pickAt(Viewport* viewport, qreal x, qreal y) {
     QSignalSpy picked(viewport, &Viewport::picked);
@@ -60,75 +69,67 @@ private slots:
     }
 
     void pickReturnsTheRendererUnderThePixel() {
-        SceneView scene(kTwoQuads, 200, 100);
-        QVERIFY(scene.ok());
-        auto* viewport = scene.find<Viewport>("viewport");
-        auto* left = scene.find<PickingMeshRenderer>("left");
-        auto* right = scene.find<PickingMeshRenderer>("right");
+        TwoQuads s;
+        QVERIFY(s.ok());
         // Made in a row: identities one apart, colours one apart in red.
-        QCOMPARE(right->pickingId(), left->pickingId() + 1);
-        QCOMPARE(right->pickingColor(), PickingMeshRenderer::colorOfId(unsigned(left->pickingId()) + 1));
-        QCOMPARE(viewport->pickingRenderers().size(), 2);
+        QCOMPARE(s.right->pickingId(), s.left->pickingId() + 1);
+        QCOMPARE(s.right->pickingColor(), PickingMeshRenderer::colorOfId(unsigned(s.left->pickingId()) + 1));
+        QCOMPARE(s.viewport->pickingRenderers().size(), 2);
 
-        QCOMPARE(pickAt(viewport, 50, 50), left);
-        QCOMPARE(pickAt(viewport, 150, 50), right);
+        QCOMPARE(pickAt(s.viewport, 50, 50), s.left);
+        QCOMPARE(pickAt(s.viewport, 150, 50), s.right);
         // The edges of the left quad: pixel 10 is inside, pixel 9 and the gap are not.
-        QCOMPARE(pickAt(viewport, 10.5, 50), left);
-        QCOMPARE(pickAt(viewport, 89.5, 89.5), left);
-        QCOMPARE(pickAt(viewport, 8.5, 50), nullptr);
-        QCOMPARE(pickAt(viewport, 100, 50), nullptr);
-        QCOMPARE(pickAt(viewport, 150, 95), nullptr);
+        QCOMPARE(pickAt(s.viewport, 10.5, 50), s.left);
+        QCOMPARE(pickAt(s.viewport, 89.5, 89.5), s.left);
+        QCOMPARE(pickAt(s.viewport, 8.5, 50), nullptr);
+        QCOMPARE(pickAt(s.viewport, 100, 50), nullptr);
+        QCOMPARE(pickAt(s.viewport, 150, 95), nullptr);
         // Outside the viewport.
-        QCOMPARE(pickAt(viewport, -5, 50), nullptr);
-        QCOMPARE(pickAt(viewport, 150, 100), nullptr);
+        QCOMPARE(pickAt(s.viewport, -5, 50), nullptr);
+        QCOMPARE(pickAt(s.viewport, 150, 100), nullptr);
         // The normal picture is unchanged by the pass: vertex colour black quads on black,
         // and the pass leaves no identity colour behind.
-        const QImage image = scene.grab();
+        const QImage image = s.scene.grab();
         QCOMPARE(image.pixelColor(50, 50), QColor(0, 0, 0));
     }
 
     void nearerRendererWinsAndDisabledOnesAreSkipped() {
-        SceneView scene(kTwoQuads, 200, 100);
-        QVERIFY(scene.ok());
-        auto* viewport = scene.find<Viewport>("viewport");
-        auto* left = scene.find<PickingMeshRenderer>("left");
-        auto* right = scene.find<PickingMeshRenderer>("right");
+        TwoQuads s;
+        QVERIFY(s.ok());
         // The right quad moves over the left one, behind it (z 2 against 1)...
-        scene.find<Transform>("rightPlace")->setLocalPosition(QVector3D(-40, 0, 2));
-        QCOMPARE(pickAt(viewport, 50, 50), left);
+        s.scene.find<Transform>("rightPlace")->setLocalPosition(QVector3D(-40, 0, 2));
+        QCOMPARE(pickAt(s.viewport, 50, 50), s.left);
         // ...where only it lies, it is found...
-        QCOMPARE(pickAt(viewport, 95, 50), right);
+        QCOMPARE(pickAt(s.viewport, 95, 50), s.right);
         // ...and in front of it (z 0.5) it wins, although it is drawn first.
-        scene.find<Transform>("rightPlace")->setLocalPosition(QVector3D(-40, 0, 0.5f));
-        QCOMPARE(pickAt(viewport, 50, 50), right);
-        right->setEnabled(false);
-        QCOMPARE(pickAt(viewport, 50, 50), left);
+        s.scene.find<Transform>("rightPlace")->setLocalPosition(QVector3D(-40, 0, 0.5f));
+        QCOMPARE(pickAt(s.viewport, 50, 50), s.right);
+        s.right->setEnabled(false);
+        QCOMPARE(pickAt(s.viewport, 50, 50), s.left);
     }
 
     void pressOnAChildPicks() {
-        SceneView scene(kTwoQuads, 200, 100);
-        QVERIFY(scene.ok());
-        auto* viewport = scene.find<Viewport>("viewport");
-        QSignalSpy picked(viewport, &Viewport::picked);
-        QTest::mouseClick(&scene.view(), Qt::LeftButton, Qt::NoModifier, QPoint(150, 30));
+        TwoQuads s;
+        QVERIFY(s.ok());
+        QSignalSpy picked(s.viewport, &Viewport::picked);
+        QTest::mouseClick(&s.scene.view(), Qt::LeftButton, Qt::NoModifier, QPoint(150, 30));
         QTRY_COMPARE(picked.count(), 1);
-        QCOMPARE(picked.first().first().value<QObject*>(), scene.find<PickingMeshRenderer>("right"));
+        QCOMPARE(picked.first().first().value<QObject*>(), s.right);
         // The press still reached the mouse area.
-        QCOMPARE(scene.find<QQuickItem>("mouse")->property("presses").toInt(), 1);
-        QCOMPARE(viewport->lastPressPosition(), QPointF(150, 100 - 30 - 1));
+        QCOMPARE(s.scene.find<QQuickItem>("mouse")->property("presses").toInt(), 1);
+        QCOMPARE(s.viewport->lastPressPosition(), QPointF(150, 100 - 30 - 1));
     }
 
     void targetFollowsTheViewportSize() {
-        SceneView scene(kTwoQuads, 200, 100);
-        QVERIFY(scene.ok());
-        auto* viewport = scene.find<Viewport>("viewport");
-        QCOMPARE(pickAt(viewport, 150, 50), scene.find<PickingMeshRenderer>("right"));
+        TwoQuads s;
+        QVERIFY(s.ok());
+        QCOMPARE(pickAt(s.viewport, 150, 50), s.right);
         // 400 wide: world (0, 0) is now at pixel (200, 50); the right quad covers 210..290.
-        scene.view().resize(400, 100);
-        QTRY_COMPARE(viewport->width(), 400.0);
-        QCOMPARE(pickAt(viewport, 250, 50), scene.find<PickingMeshRenderer>("right"));
-        QCOMPARE(pickAt(viewport, 150, 50), scene.find<PickingMeshRenderer>("left"));
-        QCOMPARE(pickAt(viewport, 350, 50), nullptr);
+        s.scene.view().resize(400, 100);
+        QTRY_COMPARE(s.viewport->width(), 400.0);
+        QCOMPARE(pickAt(s.viewport, 250, 50), s.right);
+        QCOMPARE(pickAt(s.viewport, 150, 50), s.left);
+        QCOMPARE(pickAt(s.viewport, 350, 50), nullptr);
     }
 
     void withoutCameraNothingIsPicked() {
