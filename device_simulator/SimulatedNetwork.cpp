@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "device_simulator/DeviceEndpoint.h"
+#include "device_simulator/ReplayWork.h"
 #include "device_simulator/Simulation.h"
 #include "device_simulator/TaskIds.h"
 #include "device_simulator/TaskRunner.h"
@@ -44,7 +45,8 @@ ResultCode KESTREL_CALL SimulatedNetwork::isTaskSupported(DeviceNetwork::NodeHan
     return guard([&] {
         if (!task || !supported)
             throw std::invalid_argument("null task or result");
-        bool known = *task == trackingTaskId || *task == debugTaskId;
+        auto replay = simulation_->replay(node);
+        bool known = replay ? *task == replay->header.task : (*task == trackingTaskId || *task == debugTaskId);
         *supported = InterfaceContract::toBoolean(known && runsTasks(node));
     });
 }
@@ -68,7 +70,17 @@ ResultCode KESTREL_CALL SimulatedNetwork::startTask(DeviceNetwork::NodeHandle no
         if (!task || !connection)
             throw std::invalid_argument("null task or host connection");
         bool tracking = *task == trackingTaskId, debug = *task == debugTaskId;
-        if (!(tracking || debug) || !runsTasks(node))
+        if (!runsTasks(node))
+            return;
+        if (auto replay = simulation_->replay(node)) {
+            if (*task != replay->header.task)
+                return;
+            const DeviceSpec* spec = tree_.device(node);
+            startRunner(node, std::move(connection),
+                        makeReplayWork(replay, node, simulation_->now(), spec && spec->loop), device);
+            return;
+        }
+        if (!(tracking || debug))
             return;
         const TrackerScene* scene = simulation_->tracker(node);
         if (!scene)
@@ -77,19 +89,33 @@ ResultCode KESTREL_CALL SimulatedNetwork::startTask(DeviceNetwork::NodeHandle no
         uint64_t seed = simulation_->scenario().seed * 7919u + node * 104729u + tasksStarted_.fetch_add(1);
         std::unique_ptr<TaskWork> work = tracking ? makeTrackingWork(*simulation_, *scene, node, start, seed)
                                                   : makeDebugWork(*scene, seed);
-        auto runner = std::make_shared<TaskRunner>(*simulation_, node, tree_.removalTime(node), std::move(connection),
-                                                   std::move(work));
-        Ref<DeviceNetwork::Interop::IDataReceiver> endpoint =
-            InterfaceContract::makeInterfaced<DeviceEndpoint, DeviceNetwork::Interop::IDataReceiver>(simulation_,
-                                                                                                     runner);
-        simulation_->start(runner);
-        *device = endpoint.detach();
+        startRunner(node, std::move(connection), std::move(work), device);
     });
+}
+
+void SimulatedNetwork::startRunner(DeviceNetwork::NodeHandle node,
+                                   Ref<DeviceNetwork::Interop::IConnection> connection, std::unique_ptr<TaskWork> work,
+                                   void** device) {
+    auto runner = std::make_shared<TaskRunner>(*simulation_, node, tree_.removalTime(node), std::move(connection),
+                                               std::move(work));
+    Ref<DeviceNetwork::Interop::IDataReceiver> endpoint =
+        InterfaceContract::makeInterfaced<DeviceEndpoint, DeviceNetwork::Interop::IDataReceiver>(simulation_, runner);
+    simulation_->start(runner);
+    *device = endpoint.detach();
 }
 
 ResultCode KESTREL_CALL SimulatedNetwork::readProperty(DeviceNetwork::NodeHandle node, InArray* key, OutArray* value) {
     return guard([&] {
         std::string name = InterfaceContract::toString(key);
+        if (auto replay = runsTasks(node) ? simulation_->replay(node) : nullptr) {
+            const std::string& recorded = name == "sys/GeometrySettings.b"   ? replay->header.geometrySettings
+                                          : name == "sys/MaximumViewAngle.b" ? replay->header.maximumViewAngle
+                                                                             : std::string();
+            if (recorded.empty())
+                throw std::runtime_error("Node " + std::to_string(node) + " has no property " + name);
+            InterfaceContract::writeOut(value, recorded);
+            return;
+        }
         const TrackerScene* scene = runsTasks(node) ? simulation_->tracker(node) : nullptr;
         if (!scene || !scene->camera())
             throw std::runtime_error("Node " + std::to_string(node) + " has no property " + name);

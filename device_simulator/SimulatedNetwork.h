@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "device_network/DeviceNetworkInterfaces.h"
+#include "device_simulator/TaskRunner.h"
 #include "device_simulator/scene/NodeTree.h"
 #include "interface_contract/Remap.h"
 
@@ -28,8 +29,8 @@ public:
     ResultCode KESTREL_CALL reserved4() override;
     ResultCode KESTREL_CALL getNodes(OutArray* nodes) override;
     ResultCode KESTREL_CALL reserved6() override;
-    // Trackers run the tracking and the debug task; adapters, the host and unknown or absent
-    // nodes run none.
+    // Trackers run the tracking and the debug task, a replaying tracker only its recorded task;
+    // adapters, the host and unknown or absent nodes run none.
     ResultCode KESTREL_CALL isTaskSupported(DeviceNetwork::NodeHandle node, const InterfaceId* task,
                                             Boolean* supported) override;
     // 0 for the host and for handles the network does not show.
@@ -41,12 +42,16 @@ public:
                                       DeviceNetwork::Interop::IConnection* host, void** device) override;
     ResultCode KESTREL_CALL reserved11() override;
     ResultCode KESTREL_CALL reserved12() override;
-    // "sys/GeometrySettings.b" and "sys/MaximumViewAngle.b" of a present tracker; E_FAIL for
+    // "sys/GeometrySettings.b" and "sys/MaximumViewAngle.b" of a present tracker (a replaying
+    // one answers the recorded values); E_FAIL for
     // any other key or node.
     ResultCode KESTREL_CALL readProperty(DeviceNetwork::NodeHandle node, InArray* key, OutArray* value) override;
 
 private:
     bool runsTasks(DeviceNetwork::NodeHandle node) const;
+    // Runs `work` for the host's connection and hands out the device-side object.
+    void startRunner(DeviceNetwork::NodeHandle node, InterfaceContract::Ref<DeviceNetwork::Interop::IConnection> connection,
+                     std::unique_ptr<TaskWork> work, void** device);
 
     std::shared_ptr<Simulation> simulation_;
     NodeTree tree_;

@@ -8,6 +8,7 @@
 #include "device_simulator/SimulatedCamera.h"
 #include "device_simulator/TaskRunner.h"
 #include "interface_contract/DebugLog.h"
+#include "recording/RecordingReader.h"
 
 namespace Kestrel::DeviceSimulator {
 
@@ -22,6 +23,14 @@ Simulation::Simulation(Scenario scenario) : scenario_(std::move(scenario)), orig
             markers = environmentMarkers(d.environment, d.barPoses);
         } catch (const std::exception& e) {
             throw ScenarioError("devices[" + std::to_string(i) + "].environment: " + e.what());
+        }
+        if (!d.replay.empty()) {
+            try {
+                replays_.emplace(d.handle, std::make_shared<const Recording::Recording>(
+                                               Recording::readRecordingFile(d.replay)));
+            } catch (const std::exception& e) {
+                throw ScenarioError("devices[" + std::to_string(i) + "].replay: " + e.what());
+            }
         }
         // Each tracker moves on its own seed so that two trackers never move alike.
         trackers_.emplace(d.handle, std::make_unique<TrackerScene>(d, scenario_.seed * 1000003u + d.handle,
@@ -76,6 +85,11 @@ void Simulation::advance(double seconds) {
 const TrackerScene* Simulation::tracker(uint32_t handle) const {
     auto found = trackers_.find(handle);
     return found == trackers_.end() ? nullptr : found->second.get();
+}
+
+std::shared_ptr<const Recording::Recording> Simulation::replay(uint32_t handle) const {
+    auto found = replays_.find(handle);
+    return found == replays_.end() ? nullptr : found->second;
 }
 
 void Simulation::start(const std::shared_ptr<TaskRunner>& runner) {

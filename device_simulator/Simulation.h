@@ -20,6 +20,7 @@
 
 #include "device_simulator/scene/Scenario.h"
 #include "device_simulator/scene/TrackerScene.h"
+#include "recording/RecordingFormat.h"
 
 namespace Kestrel::DeviceSimulator {
 
@@ -40,6 +41,8 @@ public:
 
     // The scene of a tracker of the scenario, or null.
     const TrackerScene* tracker(uint32_t handle) const;
+    // The recording a tracker plays back, or null for a simulated one.
+    std::shared_ptr<const Recording::Recording> replay(uint32_t handle) const;
 
     // Starts the thread of a runner; finished runners' threads are joined here.
     void start(const std::shared_ptr<TaskRunner>& runner);
@@ -58,6 +61,7 @@ private:
     std::chrono::steady_clock::time_point origin_;
     std::atomic<double> fastNow_{0.0};
     std::map<uint32_t, std::unique_ptr<TrackerScene>> trackers_;
+    std::map<uint32_t, std::shared_ptr<const Recording::Recording>> replays_;
     std::vector<std::pair<std::shared_ptr<TaskRunner>, std::thread>> runners_;  // under `mutex`
     std::mutex groundTruthMutex_;
     std::ofstream groundTruth_;

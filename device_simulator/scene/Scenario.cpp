@@ -1,6 +1,8 @@
 #include "device_simulator/scene/Scenario.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -243,7 +245,14 @@ void parseNoise(Fields f, DeviceSpec& d) {
     f.finish();
 }
 
-DeviceSpec parseDevice(Fields f) {
+// A replay path relative to the scenario's folder, made absolute.
+std::string replayPath(const std::string& path, const std::string& folder) {
+    if (path.empty() || folder.empty() || !QDir::isRelativePath(QString::fromStdString(path)))
+        return path;
+    return QDir(QString::fromStdString(folder)).absoluteFilePath(QString::fromStdString(path)).toStdString();
+}
+
+DeviceSpec parseDevice(Fields f, const std::string& folder) {
     DeviceSpec d;
     std::string kind = f.string("kind", "");
     if (kind == "adapter")
@@ -266,7 +275,7 @@ DeviceSpec parseDevice(Fields f) {
     if (!(d.unplugAt > d.plugAt))
         f.fail("unplugAt", "must be later than plugAt");
     if (adapter) {
-        for (const char* trackerOnly : {"environment", "barPoses", "trajectory", "frameRate", "noise", "imuDelayMs"})
+        for (const char* trackerOnly : {"environment", "barPoses", "trajectory", "frameRate", "noise", "imuDelayMs", "replay", "loop"})
             if (f.has(trackerOnly))
                 f.fail(trackerOnly, "only trackers have this field");
     } else {
@@ -279,6 +288,10 @@ DeviceSpec parseDevice(Fields f) {
         d.imuDelayMs = f.number("imuDelayMs", d.imuDelayMs, -1000.0, 1000.0);
         if (f.has("noise"))
             parseNoise(f.object("noise"), d);
+        d.replay = replayPath(f.string("replay", ""), folder);
+        d.loop = f.boolean("loop", false);
+        if (d.loop && d.replay.empty())
+            f.fail("loop", "only a device with \"replay\" can loop");
     }
     f.finish();
     return d;
@@ -286,7 +299,7 @@ DeviceSpec parseDevice(Fields f) {
 
 } // namespace
 
-Scenario parseScenario(const std::string& json) {
+Scenario parseScenario(const std::string& json, const std::string& folder) {
     QJsonParseError error{};
     QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
     if (error.error != QJsonParseError::NoError)
@@ -314,7 +327,7 @@ Scenario parseScenario(const std::string& json) {
         std::string path = "devices[" + std::to_string(index++) + "]";
         if (!item.isObject())
             throw ScenarioError(path + ": expected an object");
-        DeviceSpec d = parseDevice(Fields(item.toObject(), path));
+        DeviceSpec d = parseDevice(Fields(item.toObject(), path), folder);
         if (!handles.insert(d.handle).second)
             throw ScenarioError(path + ".handle: " + std::to_string(d.handle) + " used twice");
         // Parents come first, so the tree is built top down and has no cycles.
@@ -337,7 +350,7 @@ Scenario loadScenario() {
         QFile file(QString::fromLocal8Bit(path));
         if (!file.open(QIODevice::ReadOnly))
             throw ScenarioError("(file): cannot be read");
-        return parseScenario(file.readAll().toStdString());
+        return parseScenario(file.readAll().toStdString(), QFileInfo(file).absolutePath().toStdString());
     } catch (const std::exception& e) {
         logLine() << "KestrelDeviceNetwork: invalid scenario " << path << ": " << e.what();
         return Scenario{};

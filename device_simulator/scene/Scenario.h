@@ -49,6 +49,8 @@ struct DeviceSpec {
     OpticalNoise optical;
     ImuNoise imu;
     double imuDelayMs = 0;      // the inertial samples lag the camera by this much (negative: lead)
+    std::string replay;         // recording (.orbrec) whose properties and packets the tracker plays back
+    bool loop = false;          // replay: start again after the last packet
 };
 
 struct Scenario {
@@ -78,8 +80,9 @@ const std::string& defaultEnvironmentCode();
 // head height, 3 stands still at head height; real-time clock.
 Scenario defaultScenario();
 
-// Parses the JSON text of a scenario; throws ScenarioError naming the field.
-Scenario parseScenario(const std::string& json);
+// Parses the JSON text of a scenario; throws ScenarioError naming the field. Relative replay
+// paths are taken from `folder` (the scenario file's), else from the working directory.
+Scenario parseScenario(const std::string& json, const std::string& folder = {});
 
 // The scenario named by KESTREL_SIMULATION, or the default when the variable is unset or empty.
 // A file that cannot be read or parsed gives one debug-log line naming the field and a scenario

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #ifdef _WIN32
@@ -168,7 +169,10 @@ int runTrack(const Arguments& arguments) {
             throw std::runtime_error("--seconds: must be positive");
 
         using namespace DeviceSimulator;
-        Scenario scenario = options.has("scenario") ? parseScenario(readFile(options.value("scenario"))) : defaultScenario();
+        Scenario scenario = options.has("scenario")
+                                ? parseScenario(readFile(options.value("scenario")),
+                                                QFileInfo(QString::fromStdString(options.value("scenario"))).absolutePath().toStdString())
+                                : defaultScenario();
         if (options.has("clock")) {
             const std::string clock = options.value("clock");
             if (clock != "realtime" && clock != "fast")

@@ -71,11 +71,16 @@ inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenar
             noise["dropout"] = d.optical.dropout;
             noise["spurious"] = d.optical.spurious;
             noise["reflections"] = d.optical.reflections;
+            noise["occlusion"] = d.optical.occlusion;
             noise["gyroscope"] = d.imu.gyroscopeNoise;
             noise["gyroscopeBias"] = d.imu.gyroscopeBias;
             noise["accelerometer"] = d.imu.accelerometerNoise;
             noise["accelerometerBias"] = d.imu.accelerometerBias;
             o["noise"] = noise;
+            if (!d.replay.empty()) {
+                o["replay"] = QString::fromStdString(d.replay);
+                o["loop"] = d.loop;
+            }
         }
         devices.append(o);
     }

@@ -1,0 +1,124 @@
+// A recording of the simulator, made with orbtool record and played back by a replaying
+// tracker, tracks like the live run: same stage timeline within a frame, errors within 10 %.
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Output {
+    int status = -1;
+    std::string text;
+};
+
+Output run(const std::string& command) {
+    Output output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return output;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        output.text += buffer;
+    output.status = pclose(pipe);
+    return output;
+}
+
+double number(const std::string& json, const std::string& pattern) {
+    std::smatch match;
+    const std::regex expression(pattern + R"(\s*:\s*([-0-9.eE+]+|null))");
+    if (!std::regex_search(json, match, expression)) {
+        ADD_FAILURE() << "no " << pattern << " in " << json;
+        return NAN;
+    }
+    return match[1] == "null" ? NAN : std::stod(match[1]);
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// The scenario file with "replay" added to its tracker (handle 2, the last device).
+std::string withReplay(const std::string& scenario, const std::string& recording) {
+    const size_t close = scenario.rfind('}', scenario.rfind(']'));
+    return scenario.substr(0, close) + ", \"replay\": \"" + recording + "\"" + scenario.substr(close);
+}
+
+class ReplayedRecording : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ReplayedRecording, TracksLikeTheLiveRun) {
+    const std::string scenario = std::string(SCENARIO_FOLDER) + "/" + GetParam();
+    const std::string folder = ::testing::TempDir();
+    const std::string name = std::string("replay_") + GetParam() + ".orbrec";
+    const std::string seconds = "4";
+
+    const Output recorded = run("KESTREL_SIMULATION=" + scenario + " " + ORBTOOL_PATH + " record --node 2 --task tracking --seconds " +
+                                seconds + " --out " + folder + name + " 2>&1");
+    ASSERT_EQ(recorded.status, 0) << recorded.text;
+    EXPECT_NE(recorded.text.find("orbtool record: "), std::string::npos) << recorded.text;
+
+    const std::string replayScenario = folder + name + ".json";
+    std::ofstream(replayScenario) << withReplay(readText(scenario), name);
+
+    const Output live = run(std::string(ORBTOOL_PATH) + " track --scenario " + scenario + " --seconds " + seconds +
+                            " --json 2>/dev/null");
+    const Output replayed = run(std::string(ORBTOOL_PATH) + " track --scenario " + replayScenario + " --seconds " +
+                                seconds + " --json 2>/dev/null");
+    ASSERT_EQ(live.status, 0) << live.text;
+    ASSERT_EQ(replayed.status, 0) << replayed.text;
+    std::printf("live:     %sreplayed: %s", live.text.c_str(), replayed.text.c_str());
+
+    const double frame = 1.0 / 200;
+    for (const char* key : {R"("timeTo3DofS")", R"("timeTo6DofS")"}) {
+        const double a = number(live.text, key), b = number(replayed.text, key);
+        ASSERT_FALSE(std::isnan(a)) << key;
+        EXPECT_NEAR(b, a, frame) << key;
+    }
+    EXPECT_NEAR(number(replayed.text, R"("Tracking6Dof")"), number(live.text, R"("Tracking6Dof")"), 0.02);
+    for (const char* key : {R"("positionErrorMm"\s*:\s*\{"rms")", R"("rotationErrorDeg"\s*:\s*\{"rms")",
+                            R"("positionErrorMm"\s*:\s*\{"rms"[^}]*"p95")"}) {
+        const double a = number(live.text, key), b = number(replayed.text, key);
+        EXPECT_NEAR(b, a, 0.1 * a) << key;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, ReplayedRecording,
+                         ::testing::Values("single_bar_still_low.json", "single_bar_circle_low.json"));
+
+TEST(ReplayedRecording, ACutRecordingIsRefusedNamingTheFieldAndTheOffset) {
+    const std::string folder = ::testing::TempDir();
+    const std::string scenario = std::string(SCENARIO_FOLDER) + "/single_bar_still_low.json";
+    const Output recorded = run("KESTREL_SIMULATION=" + scenario + " " + ORBTOOL_PATH +
+                                " record --node 2 --task tracking --seconds 0.2 --out " + folder + "whole.orbrec 2>&1");
+    ASSERT_EQ(recorded.status, 0) << recorded.text;
+    const std::string bytes = readText(folder + "whole.orbrec");
+    ASSERT_GT(bytes.size(), 3700u);
+    std::ofstream(folder + "cut.orbrec", std::ios::binary) << bytes.substr(0, bytes.size() - 5);
+    std::ofstream(folder + "cut.json") << withReplay(readText(scenario), "cut.orbrec");
+
+    const Output replayed =
+        run(std::string(ORBTOOL_PATH) + " track --scenario " + folder + "cut.json --seconds 1 2>&1");
+    EXPECT_NE(replayed.status, 0);
+    EXPECT_NE(replayed.text.find("devices[1].replay: " + folder + "cut.orbrec: Recording truncated at byte " +
+                                 std::to_string(bytes.size() - 5)),
+              std::string::npos)
+        << replayed.text;
+}
+
+TEST(OrbtoolRecord, RefusesWrongOptions) {
+    for (const char* arguments : {"--node 2 --task tracking --seconds 1", "--node 2 --task other --seconds 1 --out x",
+                                  "--node 2 --task debug --seconds 0 --out x"}) {
+        const Output out = run(std::string(ORBTOOL_PATH) + " record " + arguments + " 2>&1");
+        EXPECT_NE(out.status, 0) << arguments;
+        EXPECT_EQ(out.text.rfind("orbtool record: ", 0), 0u) << out.text;
+    }
+}
+
+} // namespace
