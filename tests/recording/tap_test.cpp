@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 #include "../tracking/runtime/FakeNetwork.h"
 #include "device_network/client/ConnectionTap.h"
@@ -107,11 +108,23 @@ Seen exercise(Started& s) {
     return seen;
 }
 
+// Each test records into a fresh folder, so that files of earlier runs do not change the names.
 class RecordingTap : public ::testing::Test {
 protected:
-    void SetUp() override { NetworkRecorder::instance().install(); }
-    void TearDown() override { NetworkRecorder::instance().stop(); }
-    std::string folder() const { return ::testing::TempDir(); }
+    void SetUp() override {
+        NetworkRecorder::instance().install();
+        std::string pattern = ::testing::TempDir() + "recording_tap_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override {
+        NetworkRecorder::instance().stop();
+        std::system(("rm -rf '" + folder_ + "'").c_str());
+    }
+    const std::string& folder() const { return folder_; }
+
+private:
+    std::string folder_;
 };
 
 TEST_F(RecordingTap, WhatPassesIsTheSameWithAndWithoutTheTapAndWhileRecording) {
