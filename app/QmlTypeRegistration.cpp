@@ -4,6 +4,7 @@
 
 #include "app/QExWrappers.h"
 #include "device_network/KdnFactory.h"
+#include "device_network/QExRecorder.h"
 #include "engine/Registration.h"
 #include "viewers/TaskViewer_OrbDebug_Image.h"
 #include "viewers/TaskViewer_OrbTracking_GyroscopeLatency.h"
@@ -18,6 +19,7 @@ void registerQmlTypes() {
     qmlRegisterType<TaskViewer_OrbDebug_Image>("orb", 1, 0, "TaskViewer_OrbDebug_Image_cpp");
     qmlRegisterType<TaskViewer_OrbTracking_GyroscopeLatency>("orb", 1, 0, "TaskViewer_OrbTracking_GyroscopeLatency_cpp");
     qmlRegisterType<TaskViewer_OrbTracking_MidSpace>("orb", 1, 0, "TaskViewer_OrbTracking_MidSpace_cpp");
+    qmlRegisterType<QExRecorder>("orb", 1, 0, "QExRecorder");
 
     qmlRegisterType<QExWrapperInteger>("QEx", 1, 0, "QExWrapperInteger");
     qmlRegisterType<QExWrapperBool>("QEx", 1, 0, "QExWrapperBool");

@@ -17,6 +17,7 @@ Item {
     property alias mainLayout: mainLayout
     property alias tasksMenu: tasksMenu
     property alias settingsMenu: settingsMenu
+    property alias recorder: recorder
     // title, icon, viewerName and the four identifier parts of each viewer's task.
     property var taskViewers: ViewerTable.taskViewers(icons, viewerConstants)
 
@@ -59,6 +60,11 @@ Item {
         id: kdnFactory
     }
 
+    // Created with the window, before any task starts, so that it sees every task.
+    QExRecorder {
+        id: recorder
+    }
+
     MainLayout {
         id: mainLayout
         anchors.left: parent.left
@@ -97,6 +103,22 @@ Item {
                 height: parent.height
                 glyph: root.icons.folder_open
                 onClicked: QEx.shellExecute()
+            }
+            IconButton {
+                objectName: "recordButton"
+                height: parent.height
+                glyph: root.icons.record_rec
+                Material.foreground: recorder.recording ? Material.color(Material.Red) : root.Material.foreground
+                ToolTip.visible: hovered
+                ToolTip.text: recorder.recording ? "Stop recording" : "Record every running task"
+                onClicked: recorder.toggle()
+            }
+            Label {
+                objectName: "recordStatus"
+                anchors.verticalCenter: parent.verticalCenter
+                leftPadding: 8
+                text: recorder.statusText
+                color: recorder.recording ? Material.color(Material.Red) : Material.foreground
             }
         }
     }

@@ -8,6 +8,7 @@
 #include "MainWindowStandIns.h"
 #include "TestTaskViewer.h"
 #include "device_network/KdnFactory.h"
+#include "device_network/QExRecorder.h"
 #include "interface_contract/ProgramDirectory.h"
 
 void FakeNetworkObject::support(int node, int kind) {
@@ -30,9 +31,12 @@ void QmlTestSetup::applicationAvailable() {
 void QmlTestSetup::qmlEngineAvailable(QQmlEngine* engine) {
     qmlRegisterType<KdnFactory>("orb", 1, 0, "KdnFactory");
     qmlRegisterType<TestTaskViewer>("orb", 1, 0, "TestTaskViewer_cpp");
+    qmlRegisterType<QExRecorder>("orb", 1, 0, "QExRecorder");
     engine->addImportPath(QStringLiteral("qrc:/"));
     QQmlContext* context = engine->rootContext();
     context->setContextProperty(QStringLiteral("fakeNetwork"), new FakeNetworkObject(engine));
     context->setContextProperty(QStringLiteral("window"), new WindowStandIn(engine));
     context->setContextProperty(QStringLiteral("QEx"), new QExStandIn(engine));
+    static QTemporaryDir recordingsFolder;
+    context->setContextProperty(QStringLiteral("testRecordingsFolder"), recordingsFolder.path());
 }

@@ -204,6 +204,22 @@ TestCase {
         compare(QEx.shellCalls, 1);
     }
 
+    // Without running tasks a recording writes no file, and says so; the button shows the
+    // record glyph and its label the state.
+    function test_recordButton() {
+        var button = findChild(root, "recordButton");
+        var status = findChild(root, "recordStatus");
+        compare(button.text, root.icons.record_rec);
+        root.recorder.folder = testRecordingsFolder + "/Recordings";
+        mouseClick(button);
+        verify(root.recorder.recording);
+        compare(status.text, "Recording 0 tasks into " + testRecordingsFolder + "/Recordings");
+        mouseClick(button);
+        verify(!root.recorder.recording);
+        compare(status.text, "Recorded 0 files into " + testRecordingsFolder + "/Recordings");
+        compare(root.recorder.files.length, 0);
+    }
+
     function test_zz_settingsPersistAcrossARestart() {
         root.settings.kdnWindowWidth = 70;
         root.settings.autoRunViewerName = "TaskViewer_OrbDebug_Image.qml";
