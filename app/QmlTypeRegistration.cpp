@@ -7,6 +7,7 @@
 #include "device_network/QExRecorder.h"
 #include "engine/Registration.h"
 #include "viewers/TaskViewer_OrbDebug_Image.h"
+#include "viewers/TaskViewer_OrbTracking_Debug.h"
 #include "viewers/TaskViewer_OrbTracking_GyroscopeLatency.h"
 #include "viewers/TaskViewer_OrbTracking_MidSpace.h"
 
@@ -15,7 +16,7 @@ namespace OrbDebug {
 void registerQmlTypes() {
     // Module orb 1.0, in this order (each line joins as its folder lands):
     qmlRegisterType<KdnFactory>("orb", 1, 0, "KdnFactory");
-    //   TaskViewer_OrbTracking_Debug_cpp            viewers/
+    qmlRegisterType<TaskViewer_OrbTracking_Debug>("orb", 1, 0, "TaskViewer_OrbTracking_Debug_cpp");
     qmlRegisterType<TaskViewer_OrbDebug_Image>("orb", 1, 0, "TaskViewer_OrbDebug_Image_cpp");
     qmlRegisterType<TaskViewer_OrbTracking_GyroscopeLatency>("orb", 1, 0, "TaskViewer_OrbTracking_GyroscopeLatency_cpp");
     qmlRegisterType<TaskViewer_OrbTracking_MidSpace>("orb", 1, 0, "TaskViewer_OrbTracking_MidSpace_cpp");

@@ -14,6 +14,7 @@
 #include <QThread>
 #include <memory>
 
+#include "SimulationHelpers.h"
 #include "TestTaskViewer.h"
 #include "device_network/KdnFactory.h"
 #include "device_network/NetworkHolder.h"
@@ -24,6 +25,8 @@ using Kestrel::DeviceNetwork::NetworkHolder;
 using Kestrel::DeviceSimulator::ISimulationControl;
 using Kestrel::InterfaceContract::check;
 using Kestrel::InterfaceContract::Ref;
+
+using namespace SimulationHelpers;
 
 namespace {
 
@@ -41,32 +44,6 @@ const char scenario[] = R"({
 
 const int tracking[4] = {-1497334480, 1156441039, -1772120391, -493714535};
 const int debug[4] = {718814804, 1284480912, 590626974, -1728531172};
-
-Ref<ISimulationControl> control() { return NetworkHolder::instance().library().query<ISimulationControl>(); }
-
-void advance(double seconds) {
-    auto simulation = control();
-    check(simulation.get(), simulation->advance(seconds));
-}
-
-uint32_t runningTasks() {
-    auto simulation = control();
-    uint32_t count = 0;
-    check(simulation.get(), simulation->getRunningTaskCount(&count));
-    return count;
-}
-
-// The simulator ends a released task on its own thread: wait a little for it.
-bool waitForRunningTasks(uint32_t expected) {
-    QElapsedTimer timer;
-    timer.start();
-    while (runningTasks() != expected) {
-        if (timer.elapsed() > 2000)
-            return false;
-        QThread::msleep(5);
-    }
-    return true;
-}
 
 std::unique_ptr<TestTaskViewer> createViewer(QQmlEngine& engine, int node) {
     QQmlComponent component(&engine);
@@ -161,11 +138,8 @@ TEST(TaskViewerSimulator, UnplugRemovesTheViewerWithinATick) {
 int main(int argc, char** argv) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("scenario.json"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(scenario) < 0)
+    if (!useScenario(path, scenario))
         return 2;
-    file.close();
-    qputenv("KESTREL_SIMULATION", path.toLocal8Bit());
     Kestrel::InterfaceContract::setLibraryFolder(QStringLiteral(ORB_BIN_DIR));
     QCoreApplication app(argc, argv);
     qmlRegisterType<TestTaskViewer>("orbtest", 1, 0, "TestTaskViewer_cpp");

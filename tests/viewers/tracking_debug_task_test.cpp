@@ -1,0 +1,244 @@
+// The Tracking Debug viewer against the simulated device network on its fast clock, with its
+// configuration in a temporary local storage: the completion hook, the hook protocol of tick()
+// on every page, the pages that must stay empty, reaching 6DoF, closing and unplugging.
+//   host 0 - adapter 1 - tracker 2: still, noise-free, 0.6 m above the middle of one bar
+//                      - tracker 3: the same, unplugged at 4 s
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "LogCapture.h"
+#include "SimulationHelpers.h"
+#include "StoredEntries.h"
+#include "device_network/KdnFactory.h"
+#include "device_network/NetworkHolder.h"
+#include "device_simulator/SimulationControl.h"
+#include "interface_contract/Marshal.h"
+#include "interface_contract/ProgramDirectory.h"
+#include "viewers/TaskViewer_OrbTracking_Debug.h"
+#include "viewers/TrackingConfiguration.h"
+
+using Kestrel::DeviceNetwork::NetworkHolder;
+using Kestrel::DeviceSimulator::ISimulationControl;
+using Kestrel::InterfaceContract::check;
+using Kestrel::InterfaceContract::Ref;
+using Page = TaskViewer_OrbTracking_Debug::Page;
+
+using namespace SimulationHelpers;
+
+namespace {
+
+const char scenario[] = R"({
+    "clock": "fast",
+    "seed": 3,
+    "devices": [
+        {"handle": 1, "kind": "adapter"},
+        {"handle": 2, "parent": 1, "kind": "tracker", "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
+         "noise": {"centroid": 0, "dropout": 0, "spurious": 0, "reflections": 0, "occlusion": 0,
+                   "gyroscope": 0, "gyroscopeBias": 0, "accelerometer": 0, "accelerometerBias": 0}},
+        {"handle": 3, "parent": 1, "kind": "tracker", "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
+         "unplugAt": 4}
+    ]
+})";
+
+// The simulator's default bar: 1.5 m, middle marker at a third.
+const char singleBar[] = "AAZTaW5nbGUIAADAP6uqqj4=";
+
+void store(const std::string& group, const std::string& value) {
+    auto storage = TrackingDebug::openConfigurationStorage();
+    ASSERT_TRUE(storage);
+    TrackingDebugTest::storeDefault(*storage.get(), group, value);
+}
+
+void clearStorage() {
+    auto storage = TrackingDebug::openConfigurationStorage();
+    ASSERT_TRUE(storage);
+    for (const char* group : {"placement", "environment"})
+        TrackingDebugTest::clearDefault(*storage.get(), group);
+}
+
+// The viewer as QML would make it: node set, then completed.
+struct Viewer {
+    explicit Viewer(int node) {
+        object.setNode(node);
+        QObject::connect(&object, &TaskViewer_OrbTracking_Debug::emitNewText, [this](const QString& t) { text = t; });
+        QObject::connect(&object, &TaskViewer_OrbTracking_Debug::emitNewGeometry,
+                         [this](KestrelQt3DEngine::LinedMeshConstructor* g) {
+                             ++geometries;
+                             vertices = g->vertices().size();
+                         });
+        QObject::connect(&object, &TaskViewer::termination, [this] { ++terminations; });
+        static_cast<QQmlParserStatus&>(object).classBegin();
+        static_cast<QQmlParserStatus&>(object).componentComplete();
+    }
+    // One tick on `page` while another thread moves the simulation on by `seconds`.
+    bool tickWhileAdvancing(int page, double seconds = 0.1) {
+        object.setSection(page);
+        std::atomic<bool> done{false};
+        std::thread clock([&] {
+            for (int step = 0; step < int(seconds / 0.005); ++step)
+                advance(0.005);
+            done = true;
+        });
+        object.tick();
+        const bool served = object.lastTick().served;
+        clock.join();
+        return served;
+    }
+
+    TaskViewer_OrbTracking_Debug object;
+    QString text;
+    int geometries = 0;
+    std::size_t vertices = 0;
+    int terminations = 0;
+};
+
+} // namespace
+
+TEST(TrackingDebugTask, WithoutAStoredEnvironmentNoTaskStartsAndTheLabelSaysHowToStoreOne) {
+    clearStorage();
+    LogCapture log;
+    Viewer viewer(2);
+    EXPECT_FALSE(viewer.object.hasCotask());
+    EXPECT_EQ(0u, runningTasks());
+    EXPECT_TRUE(viewer.text.startsWith("No environment configured"));
+    EXPECT_TRUE(viewer.text.contains("orbtool storage write environment default"));
+    int lines = 0;
+    for (const std::string& line : log.lines())
+        lines += line == "No environment configured";
+    EXPECT_EQ(1, lines);
+    viewer.object.tick();
+    EXPECT_EQ(0, viewer.geometries);
+}
+
+TEST(TrackingDebugTask, AnUnusableStoredCodeIsShownAndStartsNothing) {
+    clearStorage();
+    store("placement", "AQAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA==");  // version 1
+    store("environment", singleBar);
+    Viewer viewer(2);
+    EXPECT_FALSE(viewer.object.hasCotask());
+    EXPECT_TRUE(viewer.text.contains("need VersionConverter implementation"));
+    EXPECT_EQ(0u, runningTasks());
+}
+
+TEST(TrackingDebugTask, PagesFollowTheHookProtocolAndTheTrackerReaches6Dof) {
+    clearStorage();
+    store("placement", "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA==");
+    store("environment", singleBar);
+    Viewer viewer(2);
+    ASSERT_TRUE(viewer.object.hasCotask());
+    EXPECT_EQ(1u, runningTasks());
+    EXPECT_FALSE(viewer.object.rigidEnvironment());
+
+    // Before any data: the stage is the initialisation.
+    viewer.object.setSection(Page::User);
+    viewer.object.tick();
+    EXPECT_TRUE(viewer.text.startsWith("stability stage: InertialDataInitialization<br>"));
+    EXPECT_EQ(1, viewer.geometries);
+
+    // Pages without a producer for a single bar answer at once with an empty geometry.
+    const int withoutProducer[] = {Page::Alignment, Page::Homography, Page::QuadrangleDebug, Page::GarlandDebug, 12, -1};
+    for (int page : withoutProducer) {
+        viewer.object.setSection(page);
+        const int before = viewer.geometries;
+        viewer.object.tick();
+        EXPECT_EQ(before + 1, viewer.geometries) << "page " << page;
+        EXPECT_EQ(0u, viewer.vertices) << "page " << page;
+        EXPECT_FALSE(viewer.object.lastTick().served);
+        EXPECT_LT(viewer.object.lastTick().waitNs, 100'000'000) << "page " << page;
+    }
+
+    // Run until the optimiser holds the pose.
+    viewer.object.setSection(Page::User);
+    for (int step = 0; step < 1000 && !viewer.text.contains("Tracking6Dof"); ++step) {
+        advance(0.005);
+        // The optimisation thread takes every frame, as it would in real time.
+        viewer.object.tracking()->sharedState().waitUntilOptimizerIdle(1.0);
+        viewer.object.tick();
+    }
+    EXPECT_TRUE(viewer.text.startsWith("stability stage: Tracking6Dof<br>")) << viewer.text.toStdString();
+    EXPECT_EQ(std::size_t(52), viewer.vertices);
+
+    // Every page with a producer in this pipeline is served within one tick of 500 ms.
+    for (int page : {Page::Optics, Page::History, Page::Optimization, Page::Umi}) {
+        bool served = false;
+        for (int attempt = 0; attempt < 5 && !served; ++attempt)
+            served = viewer.tickWhileAdvancing(page);
+        EXPECT_TRUE(served) << "page " << page;
+        EXPECT_GT(viewer.vertices, 6u) << "page " << page;
+        // Only the Optimization page has a text; the others clear the label of the page before.
+        if (page == Page::Optimization)
+            EXPECT_TRUE(viewer.text.startsWith("Position<br>x:")) << viewer.text.toStdString();
+        else
+            EXPECT_EQ("", viewer.text.toStdString()) << "page " << page;
+    }
+
+    // Bar detection runs whenever the optimiser identifies from the rays alone.
+    viewer.tickWhileAdvancing(Page::AllPatterns);
+    if (viewer.object.lastTick().served)
+        EXPECT_GT(viewer.vertices, 256u);
+    else
+        EXPECT_EQ(0u, viewer.vertices);
+
+    // Carried but never served: the tick gives up after 500 ms with an empty picture.
+    for (int page : {Page::VisualPosition, Page::MatchProjections}) {
+        EXPECT_FALSE(viewer.tickWhileAdvancing(page, 0.05)) << "page " << page;
+        EXPECT_EQ(0u, viewer.vertices);
+        EXPECT_GE(viewer.object.lastTick().waitNs, 490'000'000);
+        EXPECT_LT(viewer.object.lastTick().waitNs, 1'500'000'000);
+    }
+
+    // Closing ends the task in the simulator, once.
+    viewer.object.requestTermination();
+    EXPECT_EQ(1, viewer.terminations);
+    EXPECT_FALSE(viewer.object.hasCotask());
+    EXPECT_TRUE(waitForRunningTasks(0));
+    viewer.object.tick();
+    EXPECT_EQ(1, viewer.terminations);
+}
+
+TEST(TrackingDebugTask, UnpluggingTheTrackerEndsTheViewerWithinATick) {
+    clearStorage();
+    store("environment", singleBar);
+    double now = 0;
+    check(control().get(), control()->getTime(&now));
+    ASSERT_LT(now, 4.0) << "the tracker must still be plugged";
+    Viewer viewer(3);
+    ASSERT_TRUE(viewer.object.hasCotask());
+    viewer.object.setSection(Page::User);
+    viewer.object.tick();
+    EXPECT_EQ(0, viewer.terminations);
+    advance(4.05 - now);
+    QElapsedTimer timer;
+    timer.start();
+    while (viewer.terminations == 0 && timer.elapsed() < 2000) {
+        QThread::msleep(17);
+        viewer.object.tick();
+    }
+    EXPECT_EQ(1, viewer.terminations);
+    EXPECT_FALSE(viewer.object.hasCotask());
+    EXPECT_TRUE(waitForRunningTasks(0));
+}
+
+int main(int argc, char** argv) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("scenario.json"));
+    if (!useScenario(path, scenario))
+        return 2;
+    qputenv("XDG_DATA_HOME", folder.filePath(QStringLiteral("data")).toLocal8Bit());
+    Kestrel::InterfaceContract::setLibraryFolder(QStringLiteral(ORB_BIN_DIR));
+    QCoreApplication app(argc, argv);
+    NetworkHolder::instance().setUp();
+    if (!NetworkHolder::instance().network() || !control())
+        return 3;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
