@@ -4,7 +4,7 @@
 // besides the wait for the pipeline), closes with its button, and disappears when its tracker is
 // unplugged. Screenshots of pages Optics, Optimization and User are written beside the test
 // programs (tracking_debug_screens/).
-//   host 0 - adapter 1 - tracker 2: still, noise-free, 0.6 m above the middle of one bar
+//   host 0 - adapter 1 - tracker 2: still, noise-free, 0.6 m above the middle of one bar of 1.5 m
 //                      - tracker 3: the same, unplugged after 40 s
 #include <gtest/gtest.h>
 
@@ -51,10 +51,12 @@ const char scenario[] = R"({
     "seed": 5,
     "devices": [
         {"handle": 1, "kind": "adapter"},
-        {"handle": 2, "parent": 1, "kind": "tracker", "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
+        {"handle": 2, "parent": 1, "kind": "tracker", "environment": "AAZTaW5nbGUIAADAP6uqqj4=",
+         "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
          "noise": {"centroid": 0, "dropout": 0, "spurious": 0, "reflections": 0, "occlusion": 0,
                    "gyroscope": 0, "gyroscopeBias": 0, "accelerometer": 0, "accelerometerBias": 0}},
-        {"handle": 3, "parent": 1, "kind": "tracker", "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
+        {"handle": 3, "parent": 1, "kind": "tracker", "environment": "AAZTaW5nbGUIAADAP6uqqj4=",
+         "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
          "unplugAt": 40}
     ]
 })";

@@ -1,7 +1,7 @@
 // The Tracking Debug viewer against the simulated device network on its fast clock, with its
 // configuration in a temporary local storage: the completion hook, the hook protocol of tick()
 // on every page, the pages that must stay empty, reaching 6DoF, closing and unplugging.
-//   host 0 - adapter 1 - tracker 2: still, noise-free, 0.6 m above the middle of one bar
+//   host 0 - adapter 1 - tracker 2: still, noise-free, 0.6 m above the middle of one bar of 1.5 m
 //                      - tracker 3: the same, unplugged at 4 s
 #include <gtest/gtest.h>
 
@@ -41,10 +41,12 @@ const char scenario[] = R"({
     "seed": 3,
     "devices": [
         {"handle": 1, "kind": "adapter"},
-        {"handle": 2, "parent": 1, "kind": "tracker", "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
+        {"handle": 2, "parent": 1, "kind": "tracker", "environment": "AAZTaW5nbGUIAADAP6uqqj4=",
+         "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
          "noise": {"centroid": 0, "dropout": 0, "spurious": 0, "reflections": 0, "occlusion": 0,
                    "gyroscope": 0, "gyroscopeBias": 0, "accelerometer": 0, "accelerometerBias": 0}},
-        {"handle": 3, "parent": 1, "kind": "tracker", "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
+        {"handle": 3, "parent": 1, "kind": "tracker", "environment": "AAZTaW5nbGUIAADAP6uqqj4=",
+         "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
          "unplugAt": 4}
     ]
 })";
