@@ -36,7 +36,7 @@ ResultCode KESTREL_CALL SimulatedNetwork::getNodes(OutArray* nodes) {
 }
 
 bool SimulatedNetwork::runsTasks(DeviceNetwork::NodeHandle node) const {
-    const DeviceSpec* device = tree_.device(node);
+    const ScenarioDevice* device = tree_.device(node);
     return device && device->kind == DeviceKind::Tracker && tree_.isPresent(node, simulation_->now());
 }
 
@@ -75,9 +75,9 @@ ResultCode KESTREL_CALL SimulatedNetwork::startTask(DeviceNetwork::NodeHandle no
         if (auto replay = simulation_->replay(node)) {
             if (*task != replay->header.task)
                 return;
-            const DeviceSpec* spec = tree_.device(node);
+            const ScenarioDevice* setup = tree_.device(node);
             startRunner(node, std::move(connection),
-                        makeReplayWork(replay, node, simulation_->now(), spec && spec->loop), device);
+                        makeReplayWork(replay, node, simulation_->now(), setup && setup->loop), device);
             return;
         }
         if (!(tracking || debug))

@@ -15,7 +15,7 @@ namespace Kestrel::DeviceSimulator {
 Simulation::Simulation(Scenario scenario) : scenario_(std::move(scenario)), origin_(std::chrono::steady_clock::now()) {
     std::shared_ptr<const CameraModel> camera = simulatedCamera();
     for (size_t i = 0; i < scenario_.devices.size(); ++i) {
-        const DeviceSpec& d = scenario_.devices[i];
+        const ScenarioDevice& d = scenario_.devices[i];
         if (d.kind != DeviceKind::Tracker)
             continue;
         std::vector<Vec3> markers;

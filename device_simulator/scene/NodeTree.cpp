@@ -5,13 +5,13 @@
 
 namespace Kestrel::DeviceSimulator {
 
-NodeTree::NodeTree(const std::vector<DeviceSpec>& devices, const std::vector<DeviceNetwork::DeviceType>& filter) {
-    auto named = [&](const DeviceSpec& d) {
+NodeTree::NodeTree(const std::vector<ScenarioDevice>& devices, const std::vector<DeviceNetwork::DeviceType>& filter) {
+    auto named = [&](const ScenarioDevice& d) {
         return std::any_of(filter.begin(), filter.end(), [&](const DeviceNetwork::DeviceType& t) {
             return t.vendor == d.vendor && (t.product == 0 || t.product == d.product);
         });
     };
-    for (const DeviceSpec& d : devices) {
+    for (const ScenarioDevice& d : devices) {
         if (!named(d))
             continue;
         Node node{d, d.plugAt, d.unplugAt};
@@ -63,7 +63,7 @@ uint32_t NodeTree::updateIdAt(double t) const {
     return 1 + changes;
 }
 
-const DeviceSpec* NodeTree::device(uint32_t handle) const {
+const ScenarioDevice* NodeTree::device(uint32_t handle) const {
     const Node* n = find(handle);
     return n ? &n->config : nullptr;
 }

@@ -17,7 +17,7 @@ namespace Kestrel::DeviceSimulator {
 
 class NodeTree {
 public:
-    NodeTree(const std::vector<DeviceSpec>& devices, const std::vector<DeviceNetwork::DeviceType>& filter);
+    NodeTree(const std::vector<ScenarioDevice>& devices, const std::vector<DeviceNetwork::DeviceType>& filter);
 
     // Shown node handles at time t, in scenario order (the host, 0, is not listed).
     std::vector<uint32_t> nodesAt(double t) const;
@@ -26,13 +26,13 @@ public:
     uint32_t parentOf(uint32_t handle) const;
     uint32_t updateIdAt(double t) const;
     // The device behind a handle that the filter lets through, or null.
-    const DeviceSpec* device(uint32_t handle) const;
+    const ScenarioDevice* device(uint32_t handle) const;
     // When the device stops being present (its own or an ancestor's unplug time).
     double removalTime(uint32_t handle) const;
 
 private:
     struct Node {
-        DeviceSpec config;
+        ScenarioDevice config;
         double from = 0, until = 0;  // effective presence interval [from, until)
     };
     const Node* find(uint32_t handle) const;

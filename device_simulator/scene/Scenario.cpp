@@ -58,14 +58,14 @@ const std::string& defaultEnvironmentCode() {
 
 Scenario defaultScenario() {
     Scenario s;
-    DeviceSpec adapter;
+    ScenarioDevice adapter;
     adapter.handle = 1;
     adapter.kind = DeviceKind::Adapter;
     adapter.vendor = adapterVendor;
     adapter.product = adapterProduct;
     s.devices.push_back(adapter);
 
-    DeviceSpec walking;
+    ScenarioDevice walking;
     walking.handle = 2;
     walking.parent = 1;
     walking.vendor = trackerVendor;
@@ -75,7 +75,7 @@ Scenario defaultScenario() {
     walking.trajectory.jitter = true;
     s.devices.push_back(walking);
 
-    DeviceSpec still = walking;
+    ScenarioDevice still = walking;
     still.handle = 3;
     still.trajectory = TrajectorySpec{};
     still.trajectory.centre = Vec3{{0.3, 1.68, -0.4}};
@@ -232,7 +232,7 @@ TrajectorySpec parseTrajectory(Fields f) {
     return t;
 }
 
-void parseNoise(Fields f, DeviceSpec& d) {
+void parseNoise(Fields f, ScenarioDevice& d) {
     d.optical.centroid = f.number("centroid", d.optical.centroid, 0.0, 10.0);
     d.optical.dropout = f.number("dropout", d.optical.dropout, 0.0, 1.0);
     d.optical.spurious = f.number("spurious", d.optical.spurious, 0.0, 50.0);
@@ -252,8 +252,8 @@ std::string replayPath(const std::string& path, const std::string& folder) {
     return QDir(QString::fromStdString(folder)).absoluteFilePath(QString::fromStdString(path)).toStdString();
 }
 
-DeviceSpec parseDevice(Fields f, const std::string& folder) {
-    DeviceSpec d;
+ScenarioDevice parseDevice(Fields f, const std::string& folder) {
+    ScenarioDevice d;
     std::string kind = f.string("kind", "");
     if (kind == "adapter")
         d.kind = DeviceKind::Adapter;
@@ -327,7 +327,7 @@ Scenario parseScenario(const std::string& json, const std::string& folder) {
         std::string path = "devices[" + std::to_string(index++) + "]";
         if (!item.isObject())
             throw ScenarioError(path + ": expected an object");
-        DeviceSpec d = parseDevice(Fields(item.toObject(), path), folder);
+        ScenarioDevice d = parseDevice(Fields(item.toObject(), path), folder);
         if (!handles.insert(d.handle).second)
             throw ScenarioError(path + ".handle: " + std::to_string(d.handle) + " used twice");
         // Parents come first, so the tree is built top down and has no cycles.

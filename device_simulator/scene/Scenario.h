@@ -34,7 +34,7 @@ struct BarPlacement {
     double heading = 0;
 };
 
-struct DeviceSpec {
+struct ScenarioDevice {
     uint32_t handle = 0;
     uint32_t parent = 0;
     DeviceKind kind = DeviceKind::Tracker;
@@ -57,7 +57,7 @@ struct Scenario {
     ClockKind clock = ClockKind::RealTime;
     uint64_t seed = 1;
     std::string groundTruthCsv;  // empty: none written
-    std::vector<DeviceSpec> devices;
+    std::vector<ScenarioDevice> devices;
 };
 
 // A scenario that cannot be used; the message starts with the offending field's path.

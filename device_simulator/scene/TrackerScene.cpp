@@ -57,7 +57,7 @@ std::vector<Vec3> placeReflections(int count, const std::vector<Vec3>& markers, 
 
 } // namespace
 
-TrackerScene::TrackerScene(const DeviceSpec& config, uint64_t seed, std::vector<Vec3> markers,
+TrackerScene::TrackerScene(const ScenarioDevice& config, uint64_t seed, std::vector<Vec3> markers,
                            std::shared_ptr<const CameraModel> camera)
     : spec_(config), trajectory_(makeTrajectory(config.trajectory, seed)), markers_(std::move(markers)),
       camera_(std::move(camera)), seed_(seed) {

@@ -32,10 +32,10 @@ class TrackerScene {
 public:
     // `markers`: marker positions of the tracker's environment (environment coordinates).
     // `camera` may be null: the tracker then sees nothing.
-    TrackerScene(const DeviceSpec& config, uint64_t seed, std::vector<Vec3> markers,
+    TrackerScene(const ScenarioDevice& config, uint64_t seed, std::vector<Vec3> markers,
                  std::shared_ptr<const CameraModel> camera);
 
-    const DeviceSpec& config() const { return spec_; }
+    const ScenarioDevice& config() const { return spec_; }
     const Trajectory& trajectory() const { return *trajectory_; }
     const CameraModel* camera() const { return camera_.get(); }
     const std::vector<Vec3>& markers() const { return markers_; }
@@ -56,7 +56,7 @@ public:
     std::vector<Blob> frameBlobs(double t, float temperature, int exposure, std::mt19937_64& random) const;
 
 private:
-    DeviceSpec spec_;
+    ScenarioDevice spec_;
     std::unique_ptr<Trajectory> trajectory_;
     std::vector<Vec3> markers_;
     std::vector<Vec3> reflections_;

@@ -69,7 +69,7 @@ TEST(EnvironmentMarkers, QuadrangleExampleScenario) {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const Scenario scenario = parseScenario(text);
     ASSERT_EQ(scenario.devices.size(), 2u);
-    const DeviceSpec& tracker = scenario.devices[1];
+    const ScenarioDevice& tracker = scenario.devices[1];
     ASSERT_EQ(tracker.barPoses.size(), 4u);
     const double nominal[4][3] = {{0, 0, 0}, {1.5, 1.5, pi / 2}, {0, 3, 0}, {-1.5, 1.5, pi / 2}};
     for (int side = 0; side < 4; ++side) {

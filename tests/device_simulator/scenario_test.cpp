@@ -61,7 +61,7 @@ TEST(Scenario, ReadsEveryField) {
     EXPECT_EQ(s.groundTruthCsv, "/tmp/truth.csv");
     ASSERT_EQ(s.devices.size(), 2u);
     EXPECT_EQ(s.devices[0].vendor, 0x0301);
-    const DeviceSpec& t = s.devices[1];
+    const ScenarioDevice& t = s.devices[1];
     EXPECT_EQ(t.handle, 9u);
     EXPECT_EQ(t.parent, 5u);
     EXPECT_EQ(t.vendor, 0x3237);

@@ -15,7 +15,7 @@ TEST(TrackingStream, AMinuteOfTheDefaultScenarioUsesEveryPacketKind) {
     int counts[26] = {};
     size_t most = 0;
     bool decoded = true;
-    for (const DeviceSpec& tracker : {scenario.devices[1], scenario.devices[2]}) {
+    for (const ScenarioDevice& tracker : {scenario.devices[1], scenario.devices[2]}) {
         // The seeds the library derives for the first task of each tracker.
         TrackerScene scene(tracker, scenario.seed * 1000003u + tracker.handle, environmentMarkers(tracker.environment),
                            simulatedCamera());

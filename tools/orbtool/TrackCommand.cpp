@@ -179,9 +179,9 @@ int runTrack(const Arguments& arguments) {
                 throw std::runtime_error("--clock: expected realtime or fast, not '" + clock + "'");
             scenario.clock = clock == "fast" ? ClockKind::Fast : ClockKind::RealTime;
         }
-        const DeviceSpec* tracker = nullptr;
+        const ScenarioDevice* tracker = nullptr;
         const uint32_t wanted = options.has("node") ? uint32_t(parseUnsigned(options.value("node"), "--node", 0xFFFFFFFFu)) : 0;
-        for (const DeviceSpec& d : scenario.devices)
+        for (const ScenarioDevice& d : scenario.devices)
             if (d.kind == DeviceKind::Tracker && (wanted == 0 || d.handle == wanted)) {
                 tracker = &d;
                 break;

@@ -44,7 +44,7 @@ inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenar
     if (!scenario.groundTruthCsv.empty())
         root["groundTruthCsv"] = QString::fromStdString(scenario.groundTruthCsv);
     QJsonArray devices;
-    for (const DeviceSpec& d : scenario.devices) {
+    for (const ScenarioDevice& d : scenario.devices) {
         QJsonObject o;
         const bool adapter = d.kind == DeviceKind::Adapter;
         o["kind"] = adapter ? "adapter" : "tracker";

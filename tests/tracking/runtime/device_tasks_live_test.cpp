@@ -67,7 +67,7 @@ TEST(DebugTaskLive, TheImageIsTheSimulatorsRenderingPixelForPixel) {
     // The same rendering made here: the tracker's scene and the debug view with the seeds the
     // simulated network gives the first task of tracker 2 at time 0.
     Sim::Scenario parsed = Sim::parseScenario(json);
-    const Sim::DeviceSpec& config = parsed.devices[1];
+    const Sim::ScenarioDevice& config = parsed.devices[1];
     Sim::TrackerScene scene(config, parsed.seed * 1000003u + config.handle, Sim::environmentMarkers(config.environment),
                             Sim::simulatedCamera());
     Sim::DebugView view(scene, parsed.seed * 7919u + trackerNode * 104729u);
