@@ -10,6 +10,7 @@
 #include "viewers/TrackingConfiguration.h"
 #include "viewers/TrackingDebugEnvironmentPages.h"
 #include "viewers/TrackingDebugPosePages.h"
+#include "viewers/TrackingDebugQuadranglePage.h"
 #include "viewers/TrackingDebugSensorPages.h"
 #include "viewers/TrackingDebugText.h"
 
@@ -44,6 +45,10 @@ void TaskViewer_OrbTracking_Debug::setSection(int section) {
 
 OrbEnvironmentRigid* TaskViewer_OrbTracking_Debug::rigidEnvironment() const {
     return dynamic_cast<OrbEnvironmentRigid*>(nativeEnvironment(environment_.get()));
+}
+
+OrbEnvironmentQuadrangle* TaskViewer_OrbTracking_Debug::quadrangleEnvironment() const {
+    return dynamic_cast<OrbEnvironmentQuadrangle*>(nativeEnvironment(environment_.get()));
 }
 
 Kestrel::DeviceNetwork::InterfaceId TaskViewer_OrbTracking_Debug::taskIdentifier() const { return trackingTaskId; }
@@ -174,9 +179,13 @@ bool TaskViewer_OrbTracking_Debug::drawPage(OrbTracking& task) {
     case User:
         return drawUserPage(task);
     case QuadrangleDebug:
+        if (OrbEnvironmentQuadrangle* quadrangle = quadrangleEnvironment())
+            return request(quadrangle->referenceCornersHook,
+                           [&](const CornerObservations& observed, const AccumulatedCorners& accumulated,
+                               float barLength) { drawQuadrangleDebug(geometry_, observed, accumulated, barLength); });
+        return false;
     case GarlandDebug:
-        // Only a self-refining quadrangle (corner hook, drawQuadrangleDebug) or a garland
-        // environment has a producer for these pages; none of those kinds is built here.
+        // Only a garland environment would serve this page, and no such kind exists.
         return false;
     default:
         return false;

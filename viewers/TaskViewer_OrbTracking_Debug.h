@@ -8,7 +8,8 @@
 // waits up to 500 ms; the drawing then runs on the producer's thread (device-network thread,
 // optimisation thread or the environment's matching) while the GUI thread waits. A page whose
 // producer does not run in time shows nothing for that tick. Page 9 reads the tracked state
-// directly. Page 10 needs a self-refining quadrangle and page 11 a garland environment.
+// directly. Page 10 needs a self-refining quadrangle and page 11 a garland environment (no such
+// kind exists, so that page stays empty).
 
 #include <QElapsedTimer>
 #include <QString>
@@ -17,6 +18,7 @@
 #include "device_network/TaskViewer.h"
 #include "engine/LinedMeshConstructor.h"
 #include "tracking/environments/DebugHook.h"
+#include "tracking/environments/OrbEnvironmentQuadrangle.h"
 #include "tracking/environments/OrbEnvironmentRigid.h"
 #include "tracking/runtime/OrbTracking.h"
 
@@ -75,6 +77,8 @@ public:
     Kestrel::Orb::Tracking::OrbTracking* tracking() const { return cotaskAs<Kestrel::Orb::Tracking::OrbTracking>(); }
     // The environment as a rigid tile floor, or null for the other kinds.
     Kestrel::Orb::Tracking::OrbEnvironmentRigid* rigidEnvironment() const;
+    // The environment as a self-refining quadrangle, or null for the other kinds.
+    Kestrel::Orb::Tracking::OrbEnvironmentQuadrangle* quadrangleEnvironment() const;
 
 signals:
     void sectionChanged();

@@ -363,12 +363,12 @@ TEST(TrackingDebugPages, UserFramesFadeAndThePlacedPointsMotion) {
 }
 
 TEST(TrackingDebugPages, QuadrangleSlotsReferenceAndDetectedBars) {
-    QuadrangleSnapshot snapshot{};
-    snapshot.barLength = 1;
-    snapshot.accumulated[0] = QuadrangleCorner{Vec2f{{0.2f, 0.1f}}, float(M_PI / 2), Vec3f{{1, 2, 3}}};
-    snapshot.observed[2] = QuadrangleCorner{Vec2f{{0, 0}}, 0, Vec3f{{0.5f, 0.25f, 4}}};
+    Kestrel::Orb::Tracking::CornerObservations observed;
+    Kestrel::Orb::Tracking::AccumulatedCorners accumulated{};
+    accumulated[0] = Kestrel::Orb::Tracking::ReferenceCorner{0.2f, 0.1f, float(M_PI / 2), 1, 2, 3};
+    observed[2] = Kestrel::Orb::Tracking::ReferenceCorner{0, 0, 0, 0.5f, 0.25f, 4};
     LinedMeshConstructor geometry;
-    drawQuadrangleDebug(geometry, snapshot);
+    drawQuadrangleDebug(geometry, observed, accumulated, 1);
     const std::size_t reference0 = labelVertices("reference quality:1 2 3");
     const std::size_t reference = labelVertices("reference quality:0 0 0");
     const std::size_t detected = labelVertices("detected quality:0.5 0.25 4");

@@ -3,6 +3,7 @@
 // on every page, the pages that must stay empty, reaching 6DoF, closing and unplugging.
 //   host 0 - adapter 1 - tracker 2: still, noise-free, 0.6 m above the middle of one bar of 1.5 m
 //                      - tracker 3: the same, unplugged at 4 s
+//                      - tracker 4: circling 1.5 m above a quadrangle of four bars of 1.5 m
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -18,6 +19,7 @@
 #include "LogCapture.h"
 #include "SimulationHelpers.h"
 #include "StoredEntries.h"
+#include "TrackingDebugTestHelpers.h"
 #include "device_network/KdnFactory.h"
 #include "device_network/NetworkHolder.h"
 #include "device_simulator/SimulationControl.h"
@@ -47,12 +49,17 @@ const char scenario[] = R"({
                    "gyroscope": 0, "gyroscopeBias": 0, "accelerometer": 0, "accelerometerBias": 0}},
         {"handle": 3, "parent": 1, "kind": "tracker", "environment": "AAZTaW5nbGUIAADAP6uqqj4=",
          "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
-         "unplugAt": 4}
+         "unplugAt": 4},
+        {"handle": 4, "parent": 1, "kind": "tracker", "frameRate": 200, "environment": "AARRdWFkCAAAwD+amZk+",
+         "barPoses": [[0.12, -0.08, 0.07], [1.35, 1.6, 1.4508], [0.05, 3.17, -0.15], [-1.32, 1.37, 1.7308]],
+         "trajectory": {"kind": "circle", "centre": [0, 1.5, 1.5], "radius": 1.6, "period": 16}}
     ]
 })";
 
 // The simulator's default bar: 1.5 m, middle marker at a third.
 const char singleBar[] = "AAZTaW5nbGUIAADAP6uqqj4=";
+// Four bars of 1.5 m, middle marker at 0.3, whose layout is learned.
+const char quadrangle[] = "AARRdWFkCAAAwD+amZk+";
 
 void store(const std::string& group, const std::string& value) {
     auto storage = TrackingDebug::openConfigurationStorage();
@@ -227,6 +234,46 @@ TEST(TrackingDebugTask, UnpluggingTheTrackerEndsTheViewerWithinATick) {
     }
     EXPECT_EQ(1, viewer.terminations);
     EXPECT_FALSE(viewer.object.hasCotask());
+    EXPECT_TRUE(waitForRunningTasks(0));
+}
+
+TEST(TrackingDebugTask, QuadranglePageDrawsTheCornersOfALearningQuadrangle) {
+    clearStorage();
+    store("environment", quadrangle);
+    Viewer viewer(4);
+    ASSERT_TRUE(viewer.object.hasCotask());
+    ASSERT_TRUE(viewer.object.quadrangleEnvironment());
+    EXPECT_FALSE(viewer.object.rigidEnvironment());
+
+    // The corner hook runs on every frame the optimiser takes, from the end of the inertial
+    // initialisation on; a tick that sees a corner draws it in blue beside the red estimate.
+    const auto hasColour = [&](const QColor& wanted) {
+        for (const auto& vertex : viewer.object.geometry()->vertices())
+            if (TrackingDebugTest::colour(vertex) == wanted)
+                return true;
+        return false;
+    };
+    const QColor detected(0, 0, 255, 255), reference(255, 0, 0, 255);
+    int served = 0;
+    bool sawCorner = false;
+    for (int attempt = 0; attempt < 40 && !sawCorner; ++attempt) {
+        if (!viewer.tickWhileAdvancing(Page::QuadrangleDebug))
+            continue;
+        ++served;
+        // Axes, and per slot a black bar and the red estimate: at least 4 + 4 * 4 vertices.
+        EXPECT_GE(viewer.vertices, 20u);
+        EXPECT_TRUE(hasColour(reference));
+        sawCorner = hasColour(detected);
+    }
+    EXPECT_GT(served, 0);
+    EXPECT_TRUE(sawCorner) << "no corner seen in " << served << " served ticks";
+
+    // The rigid pages have no producer in a quadrangle.
+    for (int page : {Page::Alignment, Page::Homography}) {
+        EXPECT_FALSE(viewer.tickWhileAdvancing(page, 0.01)) << "page " << page;
+        EXPECT_EQ(0u, viewer.vertices) << "page " << page;
+    }
+    viewer.object.requestTermination();
     EXPECT_TRUE(waitForRunningTasks(0));
 }
 
