@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <map>
 
+#include "device_simulator/TaskIds.h"
 #include "interface_contract/DebugLog.h"
+#include "recording/ReplayStart.h"
 
 namespace Kestrel::DeviceSimulator {
 
@@ -21,6 +23,8 @@ public:
         for (const Recording::Record& r : records)
             if (r.direction == Recording::Direction::DeviceToHost)
                 duration_ = std::max(duration_, r.time + loopGap);
+        if (recording_->header.task == trackingTaskId)
+            leaveOutOpticalBefore(Recording::firstSelfContainedFrame(records));
     }
 
     void check(uint8_t, size_t) const override {}
@@ -46,7 +50,8 @@ public:
                 next_ = 0;
             }
             const Recording::Record& record = records[next_];
-            if (record.direction != Recording::Direction::DeviceToHost) {
+            if (record.direction != Recording::Direction::DeviceToHost ||
+                (next_ < opticalStart_ && Recording::isOpticalPacket(record.id))) {
                 ++next_;
                 continue;
             }
@@ -59,6 +64,25 @@ public:
     }
 
 private:
+    // A recording started while the task ran begins with frames whose reference points were
+    // not recorded; every pass leaves their optical packets out and begins its frames with the
+    // first one that refers to nothing before it (with a loop, the host's previous frame would
+    // otherwise be the end of the last pass).
+    void leaveOutOpticalBefore(size_t start) {
+        const auto& records = recording_->records;
+        size_t left = 0;
+        for (size_t i = 0; i < start; ++i)
+            if (records[i].direction == Recording::Direction::DeviceToHost && Recording::isOpticalPacket(records[i].id))
+                ++left;
+        opticalStart_ = start;
+        if (start == records.size() && left > 0)
+            logLine() << "Replay on node " << node_ << ": the recording holds no frame without deltas; its " << left
+                      << " optical packets are left out";
+        else if (left > 0)
+            logLine() << "Replay on node " << node_ << ": the recording began inside a run of delta frames; its first "
+                      << left << " optical packets are left out, frames begin at " << records[start].time << " s";
+    }
+
     struct Seen {
         uint64_t count = 0;
         double lastLine = 0;
@@ -70,6 +94,7 @@ private:
     bool loop_;
     double duration_ = 0;  // of one pass, 0 when there is nothing to send
     size_t next_ = 0;
+    size_t opticalStart_ = 0;  // optical packets before this record are not played
     std::map<uint8_t, Seen> seen_;
 };
 

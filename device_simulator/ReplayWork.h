@@ -4,6 +4,8 @@
 // moves the fast clock on otherwise). With `loop` the recording starts again after its last
 // packet; without, the task stays silent after it. Packets from the host are accepted whatever
 // their id and size and logged (at most one line per packet id and second), not acted on.
+// A tracking recording's optical frames begin with its first frame that holds no delta
+// (recording/ReplayStart.h), so that one started mid-task replays cleanly.
 
 #include <memory>
 

@@ -1,6 +1,7 @@
 #pragma once
 // A host-side task connection for tests: records every packet with its time and thread, and
-// the thread on which the library released it.
+// the thread on which the library released it. A device side handed to setPeer (a task
+// started through the client's startTask) is kept in the record until the test lets it go.
 
 #include <atomic>
 #include <condition_variable>
@@ -27,6 +28,7 @@ struct HostRecord {
     std::thread::id deliveryThread;
     std::thread::id releaseThread;
     bool released = false;
+    Kestrel::InterfaceContract::Ref<Kestrel::InterfaceContract::IInterface> peer;
 
     std::vector<ReceivedPacket> take() {
         std::lock_guard<std::mutex> lock(mutex);
@@ -57,7 +59,9 @@ public:
         record_->changed.notify_all();
         return 0;
     }
-    Kestrel::InterfaceContract::ResultCode KESTREL_CALL setPeer(Kestrel::InterfaceContract::IInterface*) override {
+    Kestrel::InterfaceContract::ResultCode KESTREL_CALL setPeer(Kestrel::InterfaceContract::IInterface* peer) override {
+        std::lock_guard<std::mutex> lock(record_->mutex);
+        record_->peer = Kestrel::InterfaceContract::Ref<Kestrel::InterfaceContract::IInterface>::share(peer);
         return 0;
     }
 

@@ -3,14 +3,21 @@
 // asked; the host's packets are taken and not acted on; a damaged file is refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 
 #include "FakeHost.h"
+#include "StreamDecoder.h"
+#include "device_network/client/TaskStart.h"
 #include "device_simulator/SimulationControl.h"
 #include "device_simulator/TaskIds.h"
 #include "interface_contract/LibraryLoader.h"
 #include "interface_contract/Marshal.h"
+#include "recording/NetworkRecorder.h"
+#include "recording/RecordingReader.h"
 #include "recording/RecordingWriter.h"
 
 using namespace Kestrel;
@@ -52,6 +59,10 @@ std::string scenarioWith(const std::string& replayFields) {
     return R"({"clock": "fast", "devices": [{"handle": 1, "kind": "adapter"},
               {"handle": 2, "parent": 1, "kind": "tracker", )" + replayFields + "}]}";
 }
+
+constexpr char liveScenario[] = R"({"clock": "fast", "devices": [{"handle": 1, "kind": "adapter"},
+    {"handle": 2, "parent": 1, "kind": "tracker", "trajectory": {"kind": "circle", "centre": [0, 0.6, 0],
+     "radius": 0.3, "period": 8, "jitter": true}}]})";
 
 // A tracking recording of node 2: temperature at 0, a gyroscope sample at 0.001, the host's
 // exposure at 0.001 (never played), a frame start at 0.0025.
@@ -145,6 +156,91 @@ TEST(Replay, LoopStartsAgainAfterTheLastPacket) {
     // One pass lasts to the last packet plus one inertial period: 0.0025 + 0.0005 = 0.003 s.
     check(l.control.get(), l.control->advance(0.0061));
     expectPackets(record->take(), {{1, 0.0}, {2, 0.001}, {0, 0.0025}, {1, 0.003}, {2, 0.004}, {0, 0.0055}, {1, 0.006}});
+}
+
+// What a host's point stream makes of the optical packets in `packets`.
+struct StreamCheck {
+    int frames = 0;
+    int invalid = 0;  // point packets with a delta whose reference is missing
+    int deltaPackets = 0;
+    size_t optical = 0, other = 0;
+};
+
+StreamCheck decodeStream(const std::vector<ReceivedPacket>& packets) {
+    StreamDecoder::PointStream stream;
+    StreamCheck result;
+    for (const ReceivedPacket& p : packets) {
+        if (p.id == 0 || (p.id >= 7 && p.id <= 25)) {
+            ++result.optical;
+            result.deltaPackets += p.id >= 15 ? 1 : 0;
+            result.invalid += stream.feed(p.id, p.payload) ? 0 : 1;
+        } else {
+            ++result.other;
+        }
+    }
+    result.frames = stream.frames;
+    return result;
+}
+
+// The recording of the live tracker starts at 0.3 s, between the key frames at 0 and 0.5 s, so
+// its first frames are deltas against frames it does not hold. The file keeps them; the replay
+// begins its frames with the key frame, on every pass of a loop.
+TEST(Replay, ARecordingStartedMidTaskReplaysWithoutInvalidFrames) {
+    std::string file;
+    {
+        Loaded live = loadScenario("midtask_live.json", liveScenario);
+        ASSERT_TRUE(live.network);
+        auto& recorder = Recording::NetworkRecorder::instance();
+        recorder.install();
+        auto record = std::make_shared<HostRecord>();
+        ASSERT_TRUE(DeviceNetwork::Client::startTask(*live.network.get(), 2, DeviceSimulator::trackingTaskId,
+                                                     makeInterfaced<FakeHost, IConnection>(record)));
+        check(live.control.get(), live.control->advance(0.3));
+        const auto files = recorder.start(testing::TempDir(), "midtask");
+        ASSERT_EQ(files.size(), 1u);
+        check(live.control.get(), live.control->advance(1.0));
+        ASSERT_EQ(recorder.stop(), files);
+        file = files[0];
+        std::lock_guard<std::mutex> lock(record->mutex);
+        record->peer.reset();
+    }
+    const Recording::Recording recording = Recording::readRecordingFile(file);
+    std::vector<ReceivedPacket> recorded;
+    for (const Recording::Record& r : recording.records)
+        if (r.direction == Direction::DeviceToHost)
+            recorded.push_back({r.id, r.payload, r.time});
+    const StreamCheck raw = decodeStream(recorded);
+    ASSERT_GT(raw.invalid, 0) << "the recording should begin inside a run of delta frames";
+    ASSERT_GT(raw.deltaPackets, 100);
+    const double passLength = recorded.back().time + 0.0005;
+
+    const std::string name = file.substr(file.rfind('/') + 1);
+    Loaded l = loadScenario("midtask_replay.json", scenarioWith(R"("replay": ")" + name + R"(", "loop": true)"));
+    auto record = std::make_shared<HostRecord>();
+    Ref<IDataReceiver> device = start(l.network.get(), DeviceSimulator::trackingTaskId, record);
+    ASSERT_TRUE(device);
+    check(l.control.get(), l.control->advance(passLength - 0.0001));
+    const std::vector<ReceivedPacket> firstPass = record->take();
+    const StreamCheck once = decodeStream(firstPass);
+    EXPECT_EQ(once.invalid, 0);
+    EXPECT_EQ(once.other, raw.other);  // inertial and temperature packets are all played
+    // Frames begin with the key frame the tracker sent at 0.5 s: 0.2 s into the recording.
+    const auto firstFrame = std::find_if(firstPass.begin(), firstPass.end(), [](const auto& p) { return p.id == 0; });
+    ASSERT_NE(firstFrame, firstPass.end());
+    EXPECT_NEAR(firstFrame->time, 0.2, 0.006);
+    size_t opticalFromKeyFrame = 0;
+    for (const ReceivedPacket& p : recorded)
+        opticalFromKeyFrame += p.time >= firstFrame->time && (p.id == 0 || (p.id >= 7 && p.id <= 25)) ? 1 : 0;
+    EXPECT_EQ(once.optical, opticalFromKeyFrame);
+    EXPECT_GT(once.frames, 100);
+
+    check(l.control.get(), l.control->advance(passLength));
+    const StreamCheck twice = decodeStream(record->take());
+    EXPECT_EQ(twice.invalid, 0);
+    EXPECT_EQ(twice.frames, 2 * once.frames);
+    EXPECT_EQ(twice.other, 2 * once.other);
+    device.reset();
+    std::remove(file.c_str());
 }
 
 TEST(Replay, ADamagedOrMissingRecordingLeavesANetworkWithoutDevices) {
