@@ -1,3 +1,24 @@
+// Why a group that passes the fit test but finds none of its patterns in the index hands the
+// frame on to the next group instead of ending it as not identified:
+//
+// Such a group is no evidence against the place. Perspective splits one view's bars into
+// several groups, and a small group is often a pattern that the layout holds twice (so the
+// index leaves it out); bars that are not the layout's (reflections, a second field of bars in
+// view) form groups of their own too. Ending the frame at the first such group loses views
+// that a later group, the widened groups or the tilted looks identify. Measured on the identification tests
+// (2000 random poses per layout, rate over the poses that see minBars whole bars, exact rays /
+// 0.5 mrad of ray noise), ending the frame there against passing on:
+//   default puzzle floor        96.72 / 96.56 %  against  99.18 / 99.29 %
+//   6x6, 0.5 m bars             88.64 / 86.91 %  against  97.47 / 97.28 %
+//   10x10, 0.5 m bars           92.70 / 86.45 %  against  98.83 / 95.26 %
+//   8x8 ceiling at 2.5 m        85.19 / 80.27 %  against  97.59 / 94.28 %
+//   6x6 clear puzzle layout     98.26 / 97.74 %  against  99.93 / 99.59 %
+// with no wrong identification either way. Passing on adds no unchecked way to a result: the
+// group that does find a pattern is still held to every bar on an occupied tile with the right
+// turn, to its rays meeting their markers after refinement, and to the whole frame's rays
+// (see tryGroup). A group that finds its pattern but lands a bar on an empty cell still ends
+// the frame.
+
 #include "tracking/environments/OrbEnvironmentRigid.h"
 
 #include <algorithm>

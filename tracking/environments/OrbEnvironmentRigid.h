@@ -20,7 +20,8 @@
 //   dropped and the plane fitted again; a bar whose plane points lie more than 0.1 tile edges
 //   rms from the template around its own tile centre is dropped before the offsets are taken.
 // - A group none of whose subsets is in the index passes to the next group (each group that
-//   does match is checked on its own below).
+//   does match is checked on its own below); the measurements behind this are at the top of
+//   the .cpp.
 // - Perspective bends the image lengths and directions that form the groups, so bars of one
 //   view often fall into several small groups whose patterns alone are ambiguous. When no
 //   group decides (passes the fit test and finds a pattern), each group is tried again
