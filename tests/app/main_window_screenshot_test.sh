@@ -8,21 +8,10 @@
 #
 # usage: main_window_screenshot_test.sh PROGRAM SCREENSHOT_FOLDER
 set -u
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1600x1000x24 -noreset" bash "$0" "$@"
-fi
+source "$(dirname "$0")/program_window.sh"
 program=$1
 shots=$2
 mkdir -p "$shots"
-
-work=$(mktemp -d)
-pid=
-fail() { echo "FAIL: $*"; [ -f "$work/program.log" ] && sed 's/^/program: /' "$work/program.log"; exit 1; }
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 # Colour of the screen pixel (x, y) of the last screenshot as "r,g,b".
 pixel() {
@@ -34,31 +23,16 @@ is_accent() {
   IFS=, read -r r g b <<<"$(pixel "$1" "$2")"
   [ $((r > 53 && r < 73 && g > 71 && g < 91 && b > 171 && b < 191)) = 1 ]
 }
-grab() {
-  shot=$1
-  import -window root "$shot" 2>/dev/null || fail "no screenshot"
-}
 
 run_at() {
   local width=$1 height=$2
   rm -rf "$work/config" "$work/data"
   mkdir -p "$work/data"
-  unset KESTREL_SIMULATION
-  OrbDebugDataPath="$work/data/" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" \
-    "$program" >"$work/program.log" 2>&1 &
-  pid=$!
-  local window=
-  for attempt in $(seq 1 120); do
-    kill -0 "$pid" 2>/dev/null || fail "the program exited before showing a window"
-    window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
-    [ -n "$window" ] && break
-    sleep 0.5
-  done
-  [ -n "$window" ] || fail "no window within 60 s"
+  launch -u KESTREL_SIMULATION OrbDebugDataPath="$work/data/"
   xdotool windowmove "$window" 0 0
   xdotool windowsize "$window" "$width" "$height"
   sleep 2
-  eval "$(xdotool getwindowgeometry --shell "$window")"
+  read_geometry
   [ "$WIDTH" = "$width" ] && [ "$HEIGHT" = "$height" ] || fail "window is ${WIDTH}x${HEIGHT}, not ${width}x${height}"
 
   # The tree button is the second of the side panel (48 px buttons at the right edge).
@@ -101,13 +75,11 @@ run_at() {
   [[ "$(basename "$saved")" =~ ^[0-9]{2}_[0-9]{2}_[0-9]{2}_[0-9]{2}_[0-9]{2}_[0-9]{3}\.png$ ]] ||
     fail "screenshot name $(basename "$saved") is not MM_dd_hh_mm_ss_zzz.png"
 
-  kill "$pid"; wait "$pid" 2>/dev/null; pid=
+  stop_program
   echo "layout checked at ${width}x${height}: screenshots in $shots"
 }
 
 run_at 1600 1000
 run_at 800 600
-if grep -E "qrc:/[^ ]*\.qml:[0-9]+:[0-9]+:" "$work/program.log"; then
-  fail "QML errors"
-fi
+fail_on_qml_errors
 echo "main window screenshots: 2 passed, 0 failed"

@@ -5,37 +5,14 @@
 #
 # usage: window_screenshot_test.sh PROGRAM SCREENSHOT_PNG
 set -u
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1600x1000x24 -noreset" bash "$0" "$@"
-fi
+source "$(dirname "$0")/program_window.sh"
 program=$1
 screenshot=$2
 
-fail() { echo "FAIL: $*"; [ -f "$work/program.log" ] && sed 's/^/program: /' "$work/program.log"; exit 1; }
-
-work=$(mktemp -d)
-pid=
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 # No trailing slash: the screenshot folder is the sibling "dataScreenshots".
 # Settings and storage of this run stay in the temporary folder.
-OrbDebugDataPath="$work/data" XDG_RUNTIME_DIR="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/share" \
-  "$program" >"$work/program.log" 2>&1 &
-pid=$!
-
-window=
-for attempt in $(seq 1 120); do
-  kill -0 "$pid" 2>/dev/null || fail "the program exited before showing a window"
-  window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  sleep 0.5
-done
-[ -n "$window" ] || fail "no visible window of the program within 60 s"
-eval "$(xdotool getwindowgeometry --shell "$window")"
+launch OrbDebugDataPath="$work/data" XDG_DATA_HOME="$work/share"
+read_geometry
 echo "window $WINDOW at $X,$Y size ${WIDTH}x${HEIGHT}"
 [ "$WIDTH" -gt 0 ] && [ "$HEIGHT" -gt 0 ] || fail "window has no size"
 
@@ -59,7 +36,4 @@ echo "screenshot $screenshot: $(stat -c %s "$screenshot") bytes, $colours colour
 [ -d "$work/dataScreenshots" ] || fail "screenshot folder not created"
 [ "$(readlink "/proc/$pid/cwd")" = "$work/data" ] || fail "working directory is $(readlink "/proc/$pid/cwd")"
 
-# A component that failed to load is reported with line and column.
-if grep -E "qrc:/[^ ]*\.qml:[0-9]+:[0-9]+:" "$work/program.log"; then
-  fail "QML errors while loading"
-fi
+fail_on_qml_errors

@@ -6,7 +6,7 @@
 
 #include "Command.h"
 #include "CommandOptions.h"
-#include "interface_contract/LibraryLoader.h"
+#include "DeviceNetworkOpening.h"
 #include "interface_contract/Marshal.h"
 #include "tracking/runtime/DebugTaskStart.h"
 
@@ -25,10 +25,6 @@ const char helpText[] =
     "the tracker detects, one JSON object per line: {\"value\": V, \"x\": X, \"y\": Y}.\n"
     "A device that does not answer within 2 s fails the command.\n";
 
-// The device types and the library setting the program uses.
-constexpr DeviceNetwork::DeviceType deviceFilter[2] = {{0x3237, 0}, {0x0301, 0}};
-constexpr uint32_t librarySetting = 6;
-
 int32_t configValue(const CommandOptions& options, const char* key, unsigned long long maximum) {
     return int32_t(parseUnsigned(options.value(key), std::string("--") + key, maximum));
 }
@@ -37,14 +33,7 @@ int capture(const CommandOptions& options) {
     const auto node = DeviceNetwork::NodeHandle(parseUnsigned(options.value("node"), "--node", 0xFFFFFFFFu));
     const std::string out = options.value("out");
 
-    Ref<DeviceNetwork::ILibrary> library = load<DeviceNetwork::ILibrary>(QStringLiteral("KestrelDeviceNetwork"));
-    if (!library)
-        throw std::runtime_error("the device-network library KestrelDeviceNetwork could not be loaded");
-    check(library.get(), library->setSetting(librarySetting));
-    Ref<DeviceNetwork::INodeNetwork> network;
-    InArray filter{deviceFilter, uint32_t(std::size(deviceFilter))};
-    check(library.get(), library->createNetwork(&filter, network.out()));
-
+    const auto [library, network] = openDeviceNetwork();
     Ref<Orb::Debug::ICotask> task = Orb::Debug::startDebugTask(*network.get(), node);
     if (!task)
         throw std::runtime_error("node " + std::to_string(node) + " did not start the debug task");

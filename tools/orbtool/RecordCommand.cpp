@@ -9,11 +9,10 @@
 
 #include "Command.h"
 #include "CommandOptions.h"
+#include "DeviceNetworkOpening.h"
 #include "device_network/client/TaskStart.h"
 #include "device_simulator/SimulationControl.h"
 #include "device_simulator/TaskIds.h"
-#include "interface_contract/LibraryLoader.h"
-#include "interface_contract/Marshal.h"
 #include "recording/TapConnection.h"
 
 namespace OrbTool {
@@ -37,8 +36,6 @@ const char helpText[] =
 
 using DeviceSimulator::debugTaskId;
 using DeviceSimulator::trackingTaskId;
-constexpr DeviceNetwork::DeviceType deviceFilter[2] = {{0x3237, 0}, {0x0301, 0}};
-constexpr uint32_t librarySetting = 6;
 constexpr uint8_t pointRequest = 13, imageRequest = 12;
 
 // The host end of the recorded task: it takes every packet and can send requests.
@@ -89,15 +86,7 @@ int record(const CommandOptions& options) {
         throw std::runtime_error("--seconds: must be positive");
     const std::string out = options.value("out");
 
-    Ref<DeviceNetwork::ILibrary> library = load<DeviceNetwork::ILibrary>(QStringLiteral("KestrelDeviceNetwork"));
-    if (!library)
-        throw std::runtime_error("the device-network library KestrelDeviceNetwork could not be loaded");
-    check(library.get(), library->setSetting(librarySetting));
-    Ref<DeviceNetwork::INodeNetwork> network;
-    InArray filter{deviceFilter, uint32_t(std::size(deviceFilter))};
-    check(library.get(), library->createNetwork(&filter, network.out()));
-    if (!network)
-        throw std::runtime_error("the library created no network");
+    const auto [library, network] = openDeviceNetwork();
 
     // A simulated network tells its time, so that the recording starts at the task's start;
     // other networks start it at the first packet.

@@ -23,13 +23,13 @@
 
 #include "Command.h"
 #include "CommandOptions.h"
+#include "DeviceNetworkOpening.h"
 #include "LearnedFrame.h"
 #include "TrackScenario.h"
 #include "TrackStatistics.h"
 #include "device_network/DeviceNetworkInterfaces.h"
 #include "device_simulator/SimulationControl.h"
 #include "interface_contract/DebugLog.h"
-#include "interface_contract/LibraryLoader.h"
 #include "interface_contract/Marshal.h"
 #include "tracking/environments/CreateEnvironment.h"
 #include "tracking/runtime/OrbTracking.h"
@@ -198,18 +198,10 @@ int runTrack(const Arguments& arguments) {
         std::ofstream(scenarioPath) << scenarioJson(scenario);
         qputenv("KESTREL_SIMULATION", QByteArray::fromStdString(scenarioPath));
 
-        Ref<DeviceNetwork::ILibrary> library = InterfaceContract::load<DeviceNetwork::ILibrary>("KestrelDeviceNetwork");
-        if (!library)
-            throw std::runtime_error("the device-network library KestrelDeviceNetwork was not found");
+        const auto [library, network] = openDeviceNetwork();
         Ref<ISimulationControl> control = library.query<ISimulationControl>();
         if (!control)
             throw std::runtime_error("KestrelDeviceNetwork is not the simulated network");
-        std::vector<DeviceNetwork::DeviceType> filter{{trackerVendor, 0}, {adapterVendor, 0}};
-        InterfaceContract::InArray filterArray = InterfaceContract::inArray(filter);
-        Ref<DeviceNetwork::INodeNetwork> network;
-        check(library.get(), library->createNetwork(&filterArray, network.out()));
-        if (!network)
-            throw std::runtime_error("the library created no network");
 
         Ref<Orb::Tracking::IEnvironment> environment = Orb::Tracking::createEnvironment(tracker->environment);
         if (!environment)

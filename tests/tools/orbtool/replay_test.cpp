@@ -1,42 +1,16 @@
 // A recording of the simulator, made with orbtool record and played back by a replaying
 // tracker, tracks like the live run: same stage timeline within a frame, errors within 10 %.
-#include <cmath>
-#include <cstdio>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 
-#include <gtest/gtest.h>
+#include "OrbtoolRun.h"
 
 namespace {
 
-struct Output {
-    int status = -1;
-    std::string text;
-};
-
-Output run(const std::string& command) {
-    Output output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        output.text += buffer;
-    output.status = pclose(pipe);
-    return output;
-}
-
-double number(const std::string& json, const std::string& pattern) {
-    std::smatch match;
-    const std::regex expression(pattern + R"(\s*:\s*([-0-9.eE+]+|null))");
-    if (!std::regex_search(json, match, expression)) {
-        ADD_FAILURE() << "no " << pattern << " in " << json;
-        return NAN;
-    }
-    return match[1] == "null" ? NAN : std::stod(match[1]);
-}
+using OrbtoolRun::number;
+using OrbtoolRun::Output;
+using OrbtoolRun::run;
 
 std::string readText(const std::string& path) {
     std::ifstream file(path);

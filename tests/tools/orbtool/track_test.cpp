@@ -1,12 +1,10 @@
 // orbtool track against the simulated network: the pipeline reaches 6DoF and its errors
 // against ground truth, as the report gives them.
-#include <cmath>
-#include <cstdio>
 #include <sys/wait.h>
-#include <regex>
+
 #include <string>
 
-#include <gtest/gtest.h>
+#include "OrbtoolRun.h"
 
 namespace {
 
@@ -14,15 +12,7 @@ struct Report {
     int status = -1;
     std::string json;
 
-    double number(const std::string& pattern) const {
-        std::smatch match;
-        const std::regex expression(pattern + R"(\s*:\s*([-0-9.eE+]+|null))");
-        if (!std::regex_search(json, match, expression))
-            ADD_FAILURE() << "no " << pattern << " in " << json;
-        else if (match[1] != "null")
-            return std::stod(match[1]);
-        return std::nan("");
-    }
+    double number(const std::string& pattern) const { return OrbtoolRun::number(json, pattern); }
     double timeTo6Dof() const { return number(R"("timeTo6DofS")"); }
     double share6Dof() const { return number(R"("Tracking6Dof")"); }
     double positionRms() const { return number(R"("positionErrorMm"\s*:\s*\{"rms")"); }
@@ -30,17 +20,10 @@ struct Report {
 };
 
 Report track(const std::string& scenario, double seconds) {
-    const std::string command = std::string(ORBTOOL_PATH) + " track --scenario " + SCENARIO_FOLDER + "/" + scenario +
-                                " --seconds " + std::to_string(seconds) + " --json 2>/dev/null";
-    Report report;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return report;
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        report.json += buffer;
-    report.status = pclose(pipe);
-    return report;
+    const OrbtoolRun::Output output = OrbtoolRun::run(std::string(ORBTOOL_PATH) + " track --scenario " + SCENARIO_FOLDER +
+                                                      "/" + scenario + " --seconds " + std::to_string(seconds) +
+                                                      " --json 2>/dev/null");
+    return {output.status, output.text};
 }
 
 } // namespace
@@ -90,17 +73,11 @@ TEST(OrbtoolTrack, DefaultFloorTracksWithinTheTargets) {
 }
 
 TEST(OrbtoolTrack, UnknownNodeFailsWithStatusOne) {
-    const std::string command = std::string(ORBTOOL_PATH) + " track --scenario " + SCENARIO_FOLDER +
-                                "/single_bar_still_low.json --node 77 --seconds 1 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        output += buffer;
-    const int status = pclose(pipe);
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_NE(output.find("node 77 is not a tracker of the scenario"), std::string::npos) << output;
+    const OrbtoolRun::Output output = OrbtoolRun::run(std::string(ORBTOOL_PATH) + " track --scenario " + SCENARIO_FOLDER +
+                                                      "/single_bar_still_low.json --node 77 --seconds 1 2>&1");
+    ASSERT_NE(output.status, -1);
+    EXPECT_EQ(WEXITSTATUS(output.status), 1);
+    EXPECT_NE(output.text.find("node 77 is not a tracker of the scenario"), std::string::npos) << output.text;
 }
 
 // Four bars whose layout is unknown to the environment: 6DoF comes only once the walk has
