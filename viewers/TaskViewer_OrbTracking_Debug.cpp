@@ -7,6 +7,7 @@
 #include "device_network/NetworkHolder.h"
 #include "interface_contract/DebugLog.h"
 #include "tracking/runtime/TrackingTaskStart.h"
+#include "viewers/ThreadCpuTime.h"
 #include "viewers/TrackingConfiguration.h"
 #include "viewers/TrackingDebugEnvironmentPages.h"
 #include "viewers/TrackingDebugPosePages.h"
@@ -109,14 +110,26 @@ bool TaskViewer_OrbTracking_Debug::request(DebugHook<Args...>& hook, Draw draw) 
 void TaskViewer_OrbTracking_Debug::onTick() {
     QElapsedTimer total;
     total.start();
+    const int64_t cpuAtStart = TrackingDebug::threadCpuNanoseconds();
     lastTick_ = TickTiming{};
     lastTick_.page = section_;
     geometry_.clear();
     geometry_.setSegmentsCount(64);
     if (auto* task = cotaskAs<OrbTracking>())
         lastTick_.served = drawPage(*task);
+    QElapsedTimer handing;
+    handing.start();
     emit emitNewGeometry(&geometry_);
+    lastTick_.geometryNs = handing.nsecsElapsed();
+    lastTick_.cpuNs = TrackingDebug::threadCpuNanoseconds() - cpuAtStart;
     lastTick_.totalNs = total.nsecsElapsed();
+}
+
+void TaskViewer_OrbTracking_Debug::showText(const QString& text) {
+    QElapsedTimer handing;
+    handing.start();
+    emit emitNewText(text);
+    lastTick_.textNs = handing.nsecsElapsed();
 }
 
 bool TaskViewer_OrbTracking_Debug::drawPage(OrbTracking& task) {
@@ -171,7 +184,7 @@ bool TaskViewer_OrbTracking_Debug::drawPage(OrbTracking& task) {
             text = drawOptimization(geometry_, optimizer->markers(), state, delta, history);
         });
         if (served)
-            emit emitNewText(text);
+            showText(text);
         return served;
     case Umi:
         return request(task.umiHook, [&](const InertialLeap<double>&, const AngularVelocityAverager<double>&,
@@ -205,6 +218,6 @@ bool TaskViewer_OrbTracking_Debug::drawUserPage(OrbTracking& task) {
         Kestrel::logLine() << "Tracking Debug page User: " << e.what();
         return false;
     }
-    emit emitNewText(TrackingDebug::drawUser(geometry_, snapshot));
+    showText(TrackingDebug::drawUser(geometry_, snapshot));
     return true;
 }

@@ -52,13 +52,19 @@ public:
     };
 
     // What one tick cost on the GUI thread: all of it, the part spent waiting for a producer,
-    // and the part of that wait in which the page was drawn (on the producer's thread).
+    // the part of that wait in which the page was drawn (on the producer's thread), and the
+    // parts spent in the QML handlers of the text and of the geometry (wall-clock times); and
+    // the GUI thread's CPU time over the whole tick, which leaves out both the wait and the
+    // time other threads had the processor.
     struct TickTiming {
         int page = -1;
         bool served = false;
         qint64 totalNs = 0;
         qint64 waitNs = 0;
         qint64 drawNs = 0;
+        qint64 textNs = 0;
+        qint64 geometryNs = 0;
+        qint64 cpuNs = 0;
     };
 
     explicit TaskViewer_OrbTracking_Debug(QObject* parent = nullptr);
@@ -96,6 +102,8 @@ private:
     // Draws the current page; returns whether its producer served it.
     bool drawPage(Kestrel::Orb::Tracking::OrbTracking& task);
     bool drawUserPage(Kestrel::Orb::Tracking::OrbTracking& task);
+    // Emits the page's text and counts its handling in lastTick_.
+    void showText(const QString& text);
     // Installs `draw` in `hook`, waits for one run of the producer (500 ms at most) and counts
     // the wait and the drawing in lastTick_.
     template <class... Args, class Draw>

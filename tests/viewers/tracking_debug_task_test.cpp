@@ -1,14 +1,12 @@
 // The Tracking Debug viewer against the simulated device network on its fast clock, with its
 // configuration in a temporary local storage: the completion hook, the hook protocol of tick()
 // on every page, the pages that must stay empty, reaching 6DoF, closing and unplugging.
-//   host 0 - adapter 1 - tracker 2: still, noise-free, 0.6 m above the middle of one bar of 1.5 m
-//                      - tracker 3: the same, unplugged at 4 s
-//                      - tracker 4: circling 1.5 m above a quadrangle of four bars of 1.5 m
+// The trackers (TrackingDebugSimulation.h): 2 still and noise-free above one bar, 3 the same
+// but unplugged at 4 s, and 4 circling above a quadrangle of four bars.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -17,55 +15,32 @@
 #include <thread>
 
 #include "LogCapture.h"
-#include "SimulationHelpers.h"
-#include "StoredEntries.h"
+#include "TrackingDebugSimulation.h"
 #include "TrackingDebugTestHelpers.h"
-#include "device_network/KdnFactory.h"
 #include "device_network/NetworkHolder.h"
 #include "device_simulator/SimulationControl.h"
-#include "interface_contract/Marshal.h"
-#include "interface_contract/ProgramDirectory.h"
 #include "viewers/TaskViewer_OrbTracking_Debug.h"
 #include "viewers/TrackingConfiguration.h"
 
 using Kestrel::DeviceNetwork::NetworkHolder;
-using Kestrel::DeviceSimulator::ISimulationControl;
 using Kestrel::InterfaceContract::check;
-using Kestrel::InterfaceContract::Ref;
 using Page = TaskViewer_OrbTracking_Debug::Page;
 
 using namespace SimulationHelpers;
+using namespace TrackingDebugTest;
 
 namespace {
 
-const char scenario[] = R"({
-    "clock": "fast",
-    "seed": 3,
-    "devices": [
-        {"handle": 1, "kind": "adapter"},
-        {"handle": 2, "parent": 1, "kind": "tracker", "environment": "AAZTaW5nbGUIAADAP6uqqj4=",
-         "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
-         "noise": {"centroid": 0, "dropout": 0, "spurious": 0, "reflections": 0, "occlusion": 0,
-                   "gyroscope": 0, "gyroscopeBias": 0, "accelerometer": 0, "accelerometerBias": 0}},
-        {"handle": 3, "parent": 1, "kind": "tracker", "environment": "AAZTaW5nbGUIAADAP6uqqj4=",
-         "trajectory": {"kind": "static", "centre": [0, 0.6, 0]},
-         "unplugAt": 4},
+// Tracker 4 circles 1.5 m above a quadrangle of four bars of 1.5 m.
+const char quadrangleTracker[] = R"(,
         {"handle": 4, "parent": 1, "kind": "tracker", "frameRate": 200, "environment": "AARRdWFkCAAAwD+amZk+",
          "barPoses": [[0.12, -0.08, 0.07], [1.35, 1.6, 1.4508], [0.05, 3.17, -0.15], [-1.32, 1.37, 1.7308]],
-         "trajectory": {"kind": "circle", "centre": [0, 1.5, 1.5], "radius": 1.6, "period": 16}}
-    ]
-})";
+         "trajectory": {"kind": "circle", "centre": [0, 1.5, 1.5], "radius": 1.6, "period": 16}})";
 
-// The simulator's default bar: 1.5 m, middle marker at a third.
-const char singleBar[] = "AAZTaW5nbGUIAADAP6uqqj4=";
 // Four bars of 1.5 m, middle marker at 0.3, whose layout is learned.
 const char quadrangle[] = "AARRdWFkCAAAwD+amZk+";
 
-void store(const std::string& group, const std::string& value) {
-    auto storage = TrackingDebug::openConfigurationStorage();
-    ASSERT_TRUE(storage);
-    TrackingDebugTest::storeDefault(*storage.get(), group, value);
-}
+void store(const std::string& group, const std::string& value) { ASSERT_TRUE(storeConfiguration(group, value)); }
 
 void clearStorage() {
     auto storage = TrackingDebug::openConfigurationStorage();
@@ -279,11 +254,8 @@ TEST(TrackingDebugTask, QuadranglePageDrawsTheCornersOfALearningQuadrangle) {
 
 int main(int argc, char** argv) {
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("scenario.json"));
-    if (!useScenario(path, scenario))
+    if (!prepareSimulation(folder, singleBarScenario("fast", 3, 4, quadrangleTracker)))
         return 2;
-    qputenv("XDG_DATA_HOME", folder.filePath(QStringLiteral("data")).toLocal8Bit());
-    Kestrel::InterfaceContract::setLibraryFolder(QStringLiteral(ORB_BIN_DIR));
     QCoreApplication app(argc, argv);
     NetworkHolder::instance().setUp();
     if (!NetworkHolder::instance().network() || !control())
