@@ -143,8 +143,12 @@ void Viewport::paint(QPainter* painter) {
 
 void Viewport::renderScene() {
     QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
+    // The window composites the viewport's image as premultiplied colour, so the clear colour
+    // is premultiplied too: a transparent clear of (1, 1, 1, 0) would otherwise add white light
+    // to every pixel a line covers only in part, and thin lines vanish on a light background.
     const QColor clear = m_clearColor.isValid() ? m_clearColor : QColor(0, 0, 0, 255);
-    gl->glClearColor(clear.redF(), clear.greenF(), clear.blueF(), clear.alphaF());
+    const float alpha = float(clear.alphaF());
+    gl->glClearColor(float(clear.redF()) * alpha, float(clear.greenF()) * alpha, float(clear.blueF()) * alpha, alpha);
     gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     gl->glEnable(GL_LINE_SMOOTH);
     gl->glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);

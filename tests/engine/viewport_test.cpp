@@ -16,6 +16,22 @@ using namespace KestrelQt3DEngine;
 using EngineTest::ProbeRenderable;
 using EngineTest::SceneView;
 
+namespace {
+
+// A black vertical line through the middle of a 64 x 64 viewport cleared transparent white, over
+// a rectangle of the given colour.
+QByteArray lineOverItem(const char* behind) {
+    return QByteArray("Item { Rectangle { anchors.fill: parent; color: \"") + behind +
+           "\" }\n"
+           "Viewport { anchors.fill: parent; clearColor: Qt.rgba(1, 1, 1, 0); camera: cam\n"
+           "  Transform { OrtogonalCamera { id: cam } }\n"
+           "  MeshRenderer {\n"
+           "    mesh: Mesh { id: lines; constructor: lines.newLinedConstructor().line(Qt.vector3d(0, -20, 0), Qt.vector3d(0, 20, 0)) }\n"
+           "    material: VertexColorMaterial {} } } }";
+}
+
+} // namespace
+
 class ViewportTest : public QObject {
     Q_OBJECT
 private slots:
@@ -119,6 +135,32 @@ private slots:
         // The viewport saw the press too, in framebuffer coordinates (y from the bottom).
         auto* viewport = scene.find<Viewport>("viewport");
         QCOMPARE(viewport->lastPressPosition(), QPointF(20, 64 - 30 - 1));
+    }
+
+    // The window lays the viewport's image over what is behind it as premultiplied colour.
+    // A transparent white clear must leave the item behind as it is, and a black line lying on
+    // a pixel boundary (each of its two columns half covered) must darken the white behind it:
+    // premultiplied, a half-covered pixel is (0, 0, 0, 0.5), so 255 x 0.5 = 128 over white.
+    // Cleared with the raw (1, 1, 1, 0) the same pixel was (0.5, 0.5, 0.5, 0.5) and added white
+    // light: the line vanished on white, and the magenta showed as white.
+    void transparentClearLetsTheItemBehindShowAndKeepsLinesVisible() {
+        for (const char* behind : {"white", "magenta"}) {
+            const QByteArray body = lineOverItem(behind);
+            SceneView scene(body.constData());
+            QVERIFY(scene.ok());
+            const QImage image = scene.grab();
+            const QColor background(behind);
+            QCOMPARE(image.pixelColor(8, 8), background);
+            QCOMPARE(image.pixelColor(56, 32), background);
+            // x = 0 lies between columns 31 and 32; whatever share each column gets, the darker
+            // of the two is at most 255 - 128 / 2 = 191 in red (half the line's coverage at least).
+            const int darkest = qMin(image.pixelColor(31, 32).red(), image.pixelColor(32, 32).red());
+            QVERIFY2(darkest <= 192, qPrintable(QString("on %1: columns 31, 32 red %2, %3").arg(behind)
+                                                    .arg(image.pixelColor(31, 32).red()).arg(image.pixelColor(32, 32).red())));
+            // Both columns together take the line's whole darkness: 255 + 255 - 255 = 255 in sum.
+            const int sum = image.pixelColor(31, 32).red() + image.pixelColor(32, 32).red();
+            QVERIFY2(qAbs(sum - 255) <= 8, qPrintable(QString("on %1: sum of reds %2").arg(behind).arg(sum)));
+        }
     }
 
     void cameraAndClearColorRequestRepaints() {

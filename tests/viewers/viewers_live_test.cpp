@@ -329,7 +329,20 @@ double recordLag(int node, const char* screenshot, double seconds = 3.0) {
     EXPECT_GT(drawnWhileRecording, 0u);
     EXPECT_GT(cpp->graph()->vertices().size(), 2 * (entries - 1));
     EXPECT_TRUE(window.item("lagLabel")->property("text").toString().startsWith(QStringLiteral("gyroscope lag: ")));
-    window.grab(QString::fromLatin1(screenshot));
+    const QImage shot = window.grab(QString::fromLatin1(screenshot));
+    // The grid's line at x = 2.5 samples (half the grid time, 100 lines of 100 samples round it)
+    // crosses the whole viewport: the default region of 10 samples by 90 degrees fits it, so
+    // one unit is min(width / 10, height / 90) pixels from the viewport's centre.
+    QQuickItem* viewport = window.item("viewport");
+    const QRectF area = viewport->mapRectToScene(QRectF(0, 0, viewport->width(), viewport->height()));
+    const double unit = std::min(area.width() / 10, area.height() / 90);
+    const int gridColumn = int(std::floor(area.center().x() + 2.5 * unit));
+    for (double fraction : {0.1, 0.3, 0.7, 0.9}) {
+        const int row = int(area.top() + fraction * area.height());
+        const int darkest = std::min({brightness(shot.pixel(gridColumn - 1, row)), brightness(shot.pixel(gridColumn, row)),
+                                      brightness(shot.pixel(gridColumn + 1, row))});
+        EXPECT_LT(darkest, 200) << "grid line at column " << gridColumn << ", row " << row;
+    }
     return cpp->lagMilliseconds();
 }
 
