@@ -66,6 +66,7 @@ inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenar
             }
             o["trajectory"] = trajectoryJson(d.trajectory);
             o["frameRate"] = d.frameRate;
+            o["imuDelayMs"] = d.imuDelayMs;
             QJsonObject noise;
             noise["centroid"] = d.optical.centroid;
             noise["dropout"] = d.optical.dropout;
