@@ -7,6 +7,18 @@
 
 namespace Kestrel::DeviceSimulator {
 
+void addBlobSpot(std::vector<float>& image, const Blob& blob) {
+    // Pixel centre of column c is at point coordinate c + 1.
+    const double cx = blob.pixel.x - 1, cy = blob.pixel.y - 1;
+    const int reach = int(std::ceil(4 * blob.sigma));
+    const int column = int(std::floor(cx)), row0 = int(std::floor(cy));
+    for (int row = std::max(0, row0 - reach); row <= std::min(imageHeight - 1, row0 + reach); ++row)
+        for (int col = std::max(0, column - reach); col <= std::min(imageWidth - 1, column + reach); ++col) {
+            const double r2 = (col - cx) * (col - cx) + (row - cy) * (row - cy);
+            image[size_t(row) * imageWidth + col] += float(blob.peak * std::exp(-r2 / (2 * blob.sigma * blob.sigma)));
+        }
+}
+
 DebugView::DebugView(const TrackerScene& scene, uint64_t seed) : scene_(scene), random_(seed ^ 0xDEB06ull) {}
 
 DebugSnapshot DebugView::snapshot(double t) {
@@ -17,14 +29,7 @@ DebugSnapshot DebugView::snapshot(double t) {
         v = noise(random_);
     std::vector<Blob> blobs = scene_.frameBlobs(t, scene_.temperatureAt(t), exposure_, random_);
     for (const Blob& b : blobs) {
-        // Pixel centre of column c is at host coordinate c + 1.5.
-        double cx = b.pixel.x - 1.5, cy = b.pixel.y - 1.5;
-        int reach = int(std::ceil(4 * b.sigma));
-        for (int row = std::max(0, int(cy) - reach); row <= std::min(imageHeight - 1, int(cy) + reach); ++row)
-            for (int col = std::max(0, int(cx) - reach); col <= std::min(imageWidth - 1, int(cx) + reach); ++col) {
-                double r2 = (col - cx) * (col - cx) + (row - cy) * (row - cy);
-                image[size_t(row) * imageWidth + col] += float(b.peak * std::exp(-r2 / (2 * b.sigma * b.sigma)));
-            }
+        addBlobSpot(image, b);
         if (b.peak > threshold_ && threshold_ >= 0) {
             double rho2 = threshold_ > 0 ? 2 * b.sigma * b.sigma * std::log(b.peak / threshold_) : 16 * b.sigma * b.sigma;
             s.points.push_back({uint32_t(std::lround(255.0 * M_PI * rho2)), float(b.pixel.x), float(b.pixel.y)});

@@ -4,7 +4,9 @@
 //
 // The image is a dark noisy background (grey values around 6, never 0) with each blob drawn as
 // a Gaussian spot of its peak brightness (which scales with the exposure), clipped to 255.
-// Pixel (column c, row r), 0-based, covers the host coordinates [c + 1, c + 2) x [r + 1, r + 2).
+// Point coordinates number the pixels from 1 at their centres, as the image stream numbers its
+// columns and rows: pixel (column c, row r), 0-based, has its centre at (c + 1, r + 1), and the
+// viewer's corner mark at (1, 1) sits on the first pixel.
 // A blob is listed when its peak exceeds the pixel threshold; its value is 255 * pi * rho^2,
 // rho the radius of its disk above the threshold, so the viewer's circle of radius
 // sqrt(value / (255 pi)) outlines that disk.
@@ -31,6 +33,10 @@ struct DebugSnapshot {
     std::vector<uint8_t> pixels;        // 640 * 480, row-major
     std::vector<DebugPoint> points;
 };
+
+// Adds one blob's Gaussian spot (peak brightness, radius sigma) to a 640 x 480 image of grey
+// values, centred where its point coordinates say.
+void addBlobSpot(std::vector<float>& image, const Blob& blob);
 
 class DebugView {
 public:

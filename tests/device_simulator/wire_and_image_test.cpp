@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <vector>
+
 #include "StreamDecoder.h"
+#include "device_simulator/scene/DebugView.h"
 #include "device_simulator/scene/ImageStream.h"
 #include "device_simulator/scene/WirePoint.h"
 
@@ -91,4 +95,41 @@ TEST(ImageStream, TravelsInPacketsOf63AndAFinalOne) {
     EXPECT_EQ(exact[1].id, 9);
     EXPECT_EQ(uint8_t(exact[1].payload[0]), 63);
     EXPECT_THROW(encodeImageStream(std::vector<uint8_t>(10)), std::invalid_argument);
+}
+
+// Debug image and point list agree: a point at (x, y) is the centre of the pixel numbered x, y
+// from 1 (0-based column x - 1, row y - 1), where the Image viewer's circles sit. Values worked
+// out by hand for a spot of peak 200, sigma 1.2 at (100.3, 200.7): pixel (c, r) takes
+// 200 exp(-((c - 99.3)^2 + (r - 199.7)^2) / 2.88).
+TEST(DebugImage, TheSpotIsCentredOnItsPointCoordinates) {
+    std::vector<float> image(size_t(imageWidth) * imageHeight, 0.0f);
+    Blob blob;
+    blob.pixel.x = 100.3;
+    blob.pixel.y = 200.7;
+    blob.peak = 200;
+    blob.sigma = 1.2;
+    addBlobSpot(image, blob);
+    auto at = [&](int c, int r) { return image[size_t(r) * imageWidth + c]; };
+    EXPECT_NEAR(163.518883, at(99, 199), 1e-3);
+    EXPECT_NEAR(187.882613, at(99, 200), 1e-3);
+    EXPECT_NEAR(163.518883, at(100, 200), 1e-3);
+    EXPECT_NEAR(93.819519, at(98, 199), 1e-3);
+    // The brightness-weighted centre, each pixel at its centre's coordinate (c + 1, r + 1), is
+    // the point itself (100.299978, 200.699896 with the spot cut off 5 pixels out).
+    double sum = 0, sx = 0, sy = 0;
+    for (int r = 0; r < imageHeight; ++r)
+        for (int c = 0; c < imageWidth; ++c) {
+            sum += at(c, r);
+            sx += at(c, r) * (c + 1);
+            sy += at(c, r) * (r + 1);
+        }
+    EXPECT_NEAR(100.3, sx / sum, 1e-3);
+    EXPECT_NEAR(200.7, sy / sum, 1e-3);
+
+    // A spot half outside the image keeps to it: pixel (0, 479) is 0.8 and 0.9 pixels from it.
+    Blob corner = blob;
+    corner.pixel.x = 0.2;
+    corner.pixel.y = 480.9;
+    addBlobSpot(image, corner);
+    EXPECT_NEAR(120.885661, at(0, 479), 1e-3);
 }

@@ -196,8 +196,10 @@ TEST(ImageViewerLive, ShowsTheCameraImageWithTheBlobsCircledWhereTheyAre) {
             return std::hypot(a.centre.x() - 0.5 - blob.x, a.centre.y() - 0.5 - blob.y) <
                    std::hypot(b.centre.x() - 0.5 - blob.x, b.centre.y() - 0.5 - blob.y);
         });
-        EXPECT_LT(std::hypot(nearest->centre.x() - 0.5 - blob.x, nearest->centre.y() - 0.5 - blob.y), 1.0)
-            << "blob at " << blob.x << ", " << blob.y;
+        // The simulator's image and points agree to a small fraction of a pixel (its blobs are
+        // sampled Gaussians without centroid noise here); half a pixel off would fail.
+        EXPECT_LT(std::hypot(nearest->centre.x() - 0.5 - blob.x, nearest->centre.y() - 0.5 - blob.y), 0.1)
+            << "blob at " << blob.x << ", " << blob.y << ", circle at " << nearest->centre.x() << ", " << nearest->centre.y();
         // The circle encloses the pixels above the threshold: area = pi r^2 within a ring of pixels.
         const double r = nearest->radius;
         EXPECT_NEAR(blob.area, M_PI * r * r, 2 * M_PI * r + 4) << "blob at " << blob.x << ", " << blob.y;
