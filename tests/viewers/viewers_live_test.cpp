@@ -9,7 +9,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QQuickItem>
 #include <QQuickView>
@@ -445,7 +445,9 @@ int main(int argc, char** argv) {
     qputenv("KESTREL_SIMULATION", path.toLocal8Bit());
     Kestrel::InterfaceContract::setLibraryFolder(QStringLiteral(ORB_BIN_DIR));
     OrbDebug::setApplicationAttributes();
-    QGuiApplication application(argc, argv);
+    // QTest's mouse functions reach the application as a QApplication (qApp) whenever the
+    // widgets module is linked, as it is here through Svg: a QGuiApplication would be the wrong type.
+    QApplication application(argc, argv);
     OrbDebug::registerQmlTypes();
     // What the main window's KdnFactory does first.
     Kestrel::DeviceNetwork::NetworkHolder::instance().setUp();
