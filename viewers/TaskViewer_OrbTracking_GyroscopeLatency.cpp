@@ -61,6 +61,18 @@ void TaskViewer_OrbTracking_GyroscopeLatency::setLag(const QString& text, double
     emit lagChanged();
 }
 
+QString TaskViewer_OrbTracking_GyroscopeLatency::describeLag(const LatencyCorrelation::Lag& lag) {
+    if (!lag.found)
+        return QStringLiteral("gyroscope lag: not found\n(turn the tracker back and forth in front of one light)");
+    QString text = QStringLiteral("gyroscope lag: %1 ms\n(correlation %2 over %3 frames)")
+                       .arg(lag.milliseconds, 0, 'f', 1)
+                       .arg(lag.correlation, 0, 'f', 3)
+                       .arg(lag.pairs);
+    if (lag.correlation < weakCorrelation)
+        text += QStringLiteral("\nweak match, not to be trusted: turn the tracker back and forth in front of one light");
+    return text;
+}
+
 void TaskViewer_OrbTracking_GyroscopeLatency::begin() {
     if (auto* task = latencyTask())
         task->startRecording();
@@ -77,15 +89,7 @@ void TaskViewer_OrbTracking_GyroscopeLatency::end() {
         buildOpticalGraph(graph_, gyroscope, frames, timeline);
         return LatencyCorrelation::estimateLag(gyroscope, frames, timeline);
     });
-    if (lag.found)
-        setLag(QStringLiteral("gyroscope lag: %1 ms\n(correlation %2 over %3 frames)")
-                   .arg(lag.milliseconds, 0, 'f', 1)
-                   .arg(lag.correlation, 0, 'f', 3)
-                   .arg(lag.pairs),
-               lag.milliseconds);
-    else
-        setLag(QStringLiteral("gyroscope lag: not found\n(turn the tracker back and forth in front of one light)"),
-               std::numeric_limits<double>::quiet_NaN());
+    setLag(describeLag(lag), lag.found ? lag.milliseconds : std::numeric_limits<double>::quiet_NaN());
     emit emitNewGeometry(&graph_);
 }
 

@@ -11,6 +11,7 @@
 #include "device_network/TaskViewer.h"
 #include "engine/LinedMeshConstructor.h"
 #include "tracking/runtime/GyroscopeLatency.h"
+#include "viewers/LatencyCorrelation.h"
 
 class TaskViewer_OrbTracking_GyroscopeLatency : public TaskViewer {
     Q_OBJECT
@@ -52,6 +53,11 @@ public:
                                   const std::vector<GyroscopeLatency::FrameEntry>& frames,
                                   const GyroscopeLatency::Timeline& timeline);
     static const QColor opticalColor;
+
+    // The pane's text for a lag search. Below `weakCorrelation` the figure is shown with a
+    // warning: the two curves hardly resemble each other, so the lag is not to be trusted.
+    static QString describeLag(const LatencyCorrelation::Lag& lag);
+    static constexpr double weakCorrelation = 0.5;
 
 signals:
     void emitNewGeometry(KestrelQt3DEngine::LinedMeshConstructor* gyroscopeGeometry);

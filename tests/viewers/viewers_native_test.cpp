@@ -124,6 +124,27 @@ TEST(GyroscopeLatencyViewer, BeginAndEndDoNothingWithoutATask) {
     EXPECT_EQ(0, geometry.count());
 }
 
+TEST(GyroscopeLatencyViewer, LagTextWarnsOfAWeakMatch) {
+    LatencyCorrelation::Lag lag;
+    EXPECT_EQ(QStringLiteral("gyroscope lag: not found\n(turn the tracker back and forth in front of one light)"),
+              TaskViewer_OrbTracking_GyroscopeLatency::describeLag(lag));
+    lag.found = true;
+    lag.milliseconds = 9.946;
+    lag.correlation = 0.9744;
+    lag.pairs = 531;
+    EXPECT_EQ(QStringLiteral("gyroscope lag: 9.9 ms\n(correlation 0.974 over 531 frames)"),
+              TaskViewer_OrbTracking_GyroscopeLatency::describeLag(lag));
+    // A walk in a circle under many lights matches its curves only by chance.
+    lag.milliseconds = -3.9;
+    lag.correlation = 0.184;
+    lag.pairs = 659;
+    EXPECT_EQ(QStringLiteral("gyroscope lag: -3.9 ms\n(correlation 0.184 over 659 frames)\n"
+                             "weak match, not to be trusted: turn the tracker back and forth in front of one light"),
+              TaskViewer_OrbTracking_GyroscopeLatency::describeLag(lag));
+    lag.correlation = 0.5;
+    EXPECT_FALSE(TaskViewer_OrbTracking_GyroscopeLatency::describeLag(lag).contains(QStringLiteral("weak")));
+}
+
 TEST(MidSpaceViewer, ProjectionOfTheUnifiedModel) {
     using Vec3f = KestrelMath::vector3<float>;
     // xi = 0.5: (1, 0, 0) has r = sqrt(1 + 0.25) = 1.118034, so x = 0.894427.
