@@ -156,6 +156,10 @@ TaskViewer {
         anchors.margins: 8
         z: 1
         font.family: "Courier"
+        // Rich text is laid out several times per text set and every layout shapes each
+        // block anew; ASCII in a monospace font needs no shaping and looks the same without,
+        // and the Optimization page's text set costs half as much.
+        font.preferShaping: false
         textFormat: Text.RichText
     }
 }
