@@ -44,7 +44,10 @@ TaskViewer {
         anchors.fill: parent
         layer.enabled: true
         layer.effect: ShaderEffect { blending: false }
-        clearColor: Qt.rgba(1, 1, 1, 0)
+        // The layer replaces the window's pixels without blending, and the viewport clears with
+        // its colour premultiplied: a transparent white would come out as (0, 0, 0, 0), a black
+        // page hiding the black grids, outline and text. Opaque white is what shows.
+        clearColor: Qt.rgba(1, 1, 1, 1)
         renderOnDemand: true
         camera: camera
 

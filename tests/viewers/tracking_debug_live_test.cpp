@@ -190,6 +190,26 @@ TEST_F(LiveWindow, TracksIn6DofGoesThroughEveryPageAndClosesWithItsButton) {
     std::printf("Tracking6Dof shown on page User %.2f s after opening the tasks menu\n", double(sixDof.elapsed()) / 1000);
     QTest::qWait(500);
     screenshot("user");
+    {
+        // What the user sees: a white page (the sky above the floor grids, top right) and the
+        // label's text dark on it.
+        const QImage shot = view->grabWindow();
+        const QRectF page = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+        const QColor sky = shot.pixelColor(int(page.right()) - 40, int(page.top()) + 40);
+        EXPECT_GT(std::min({sky.red(), sky.green(), sky.blue()}), 240) << qPrintable(sky.name());
+        QQuickItem* label = qobject_cast<QQuickItem*>(item->property("label").value<QObject*>());
+        ASSERT_TRUE(label);
+        const QRect text = label->mapRectToScene(QRectF(0, 0, label->width(), label->height())).toAlignedRect();
+        int dark = 0, light = 0;
+        for (int y = text.top(); y <= text.bottom(); ++y)
+            for (int x = text.left(); x <= text.right(); ++x) {
+                const int grey = qGray(shot.pixel(x, y));
+                dark += grey < 100;
+                light += grey > 200;
+            }
+        EXPECT_GT(dark, 50) << "no dark text in the label's " << text.width() << " x " << text.height() << " pixels";
+        EXPECT_GT(light, dark) << "the label's background is not light";
+    }
 
     // Every page for about a second; the cost of each tick is read once it has returned.
     std::vector<PageCost> costs(Page::PageCount);
