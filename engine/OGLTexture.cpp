@@ -11,16 +11,17 @@ namespace KestrelQt3DEngine {
 
 OGLTexture::OGLTexture(QObject* parent) : Container(parent), m_texture(new QOpenGLTexture(QOpenGLTexture::Target2D)) {}
 
-// A texture that never reached OpenGL has nothing to destroy on the render thread.
+// A texture that never reached OpenGL has nothing to destroy on the render thread. A created
+// one goes to the viewport that draws it, which deletes it on the render thread. When no
+// viewport listens any more (it is torn down before its textures when a scene closes) the
+// wrapper is deleted here all the same: without a current context the toolkit leaves the
+// texture's name to be freed with the context's share group, as for buffers.
 OGLTexture::~OGLTexture() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_texture->isCreated()) {
-        delete m_texture;
-    } else if (isSignalConnected(QMetaMethod::fromSignal(&OGLTexture::textureDestroyed))) {
+    if (m_texture->isCreated() && isSignalConnected(QMetaMethod::fromSignal(&OGLTexture::textureDestroyed)))
         emit textureDestroyed(m_texture);
-    } else if (QOpenGLContext::currentContext()) {
+    else
         delete m_texture;
-    }
     m_texture = nullptr;
 }
 
