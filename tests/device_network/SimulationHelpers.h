@@ -7,6 +7,8 @@
 #include <QString>
 #include <QThread>
 
+#include <stdexcept>
+
 #include "device_network/NetworkHolder.h"
 #include "device_simulator/SimulationControl.h"
 #include "interface_contract/ErrorBoundary.h"
@@ -23,8 +25,15 @@ inline bool useScenario(const QString& path, const char* scenario) {
     return true;
 }
 
+// The simulator's control face; loads the network first, so that a test does not depend on an
+// earlier one having loaded it. Fails the test and throws when the library is missing.
 inline Kestrel::InterfaceContract::Ref<Kestrel::DeviceSimulator::ISimulationControl> control() {
-    return Kestrel::DeviceNetwork::NetworkHolder::instance().library().query<Kestrel::DeviceSimulator::ISimulationControl>();
+    auto& holder = Kestrel::DeviceNetwork::NetworkHolder::instance();
+    holder.setUp();
+    auto simulation = holder.library() ? holder.library().query<Kestrel::DeviceSimulator::ISimulationControl>() : nullptr;
+    if (!simulation)
+        throw std::runtime_error("the simulated device network is not loaded");
+    return simulation;
 }
 
 // Fast clock only: moves the simulation on by `seconds`.

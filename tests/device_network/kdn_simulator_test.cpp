@@ -110,6 +110,11 @@ TEST(TaskViewerSimulator, ClosingEndsTheTaskInTheSimulator) {
     EXPECT_TRUE(waitForRunningTasks(0));
     viewer->tick();
     EXPECT_EQ(1, termination.count());
+    // The simulator's task thread lets go of its references to the task after the task ends.
+    QElapsedTimer released;
+    released.start();
+    while (TestTask::liveObjects.load() != 0 && released.elapsed() < 2000)
+        QThread::msleep(5);
     EXPECT_EQ(0, TestTask::liveObjects.load());
 }
 
