@@ -67,7 +67,7 @@ QVector<OGLTexture*> MaterialProperties::textures() const {
     return list;
 }
 
-void MaterialProperties::apply(QOpenGLShaderProgram* program, QOpenGLFunctions* gl) {
+void MaterialProperties::apply(QOpenGLShaderProgram* program, QOpenGLFunctions* gl, QQuickWindow* window) {
     if (m_cullFaceEnabled) {
         gl->glEnable(GL_CULL_FACE);
         gl->glCullFace(m_backFaceCulling ? GL_BACK : GL_FRONT);
@@ -125,7 +125,7 @@ void MaterialProperties::apply(QOpenGLShaderProgram* program, QOpenGLFunctions* 
             break;
         default:
             if (auto* texture = qobject_cast<OGLTexture*>(value.value<QObject*>())) {
-                if (texture->bind(program, unit, location))
+                if (texture->bind(program, unit, location, window))
                     ++unit;
             }
             break;

@@ -8,6 +8,7 @@
 
 class QOpenGLFunctions;
 class QOpenGLShaderProgram;
+class QQuickWindow;
 
 namespace KestrelQt3DEngine {
 
@@ -37,7 +38,7 @@ public:
     OGLTexture* texture() const;
 
     // Render thread, program bound: sets the GL state, the uniforms and binds the textures.
-    void apply(QOpenGLShaderProgram* program, QOpenGLFunctions* gl);
+    void apply(QOpenGLShaderProgram* program, QOpenGLFunctions* gl, QQuickWindow* window = nullptr);
     // Render thread: releases the textures bound by apply.
     void restore();
 

@@ -104,15 +104,16 @@ void MeshRenderer::render(AbstractCamera* camera) {
         return;
     QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
     Viewport* port = viewport();
+    QQuickWindow* window = port ? port->viewportWindow() : nullptr;
     program->bind();
     MaterialProperties* properties = m_material->properties();
     if (properties)
-        properties->apply(program, gl);
+        properties->apply(program, gl, window);
     if (port)
         program->setUniformValue(UniformLocation::RenderTargerSize, QVector2D(float(port->width()), float(port->height())));
     const QMatrix4x4 model = transform() ? transform()->getMatrix() : QMatrix4x4();
     camera->bindUniforms(program, model);
-    m_mesh->draw(program, port ? port->viewportWindow() : nullptr);
+    m_mesh->draw(program, window);
     if (properties)
         properties->restore();
     program->release();

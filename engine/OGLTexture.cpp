@@ -1,5 +1,6 @@
 #include "engine/OGLTexture.h"
 
+#include "engine/RenderJobs.h"
 #include "engine/TextureConstructors.h"
 
 #include <QMetaMethod>
@@ -14,14 +15,22 @@ OGLTexture::OGLTexture(QObject* parent) : Container(parent), m_texture(new QOpen
 // A texture that never reached OpenGL has nothing to destroy on the render thread. A created
 // one goes to the viewport that draws it, which deletes it on the render thread. When no
 // viewport listens any more (it is torn down before its textures when a scene closes) the
-// wrapper is deleted here all the same: without a current context the toolkit leaves the
-// texture's name to be freed with the context's share group, as for buffers.
+// window it was last drawn in deletes it on its render thread. Without that window either,
+// only the wrapper goes: the toolkit frees the texture's name with the context's share group.
 OGLTexture::~OGLTexture() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_texture->isCreated() && isSignalConnected(QMetaMethod::fromSignal(&OGLTexture::textureDestroyed)))
-        emit textureDestroyed(m_texture);
-    else
+    if (!m_texture->isCreated()) {
         delete m_texture;
+    } else if (isSignalConnected(QMetaMethod::fromSignal(&OGLTexture::textureDestroyed))) {
+        emit textureDestroyed(m_texture);
+    } else if (QOpenGLContext::currentContext()) {
+        delete m_texture;
+    } else if (m_window) {
+        m_window->scheduleRenderJob(new DeleteTextureTask(m_texture), QQuickWindow::AfterRenderingStage);
+        m_window->update();
+    } else {
+        delete m_texture;
+    }
     m_texture = nullptr;
 }
 
@@ -57,10 +66,12 @@ RgbaTextureConstructor* OGLTexture::newRgbaTextureConstructor() { return new Rgb
 
 void OGLTexture::invalidate() { m_needsRebuild = true; }
 
-bool OGLTexture::bind(QOpenGLShaderProgram* program, int unit, int uniformLocation) {
+bool OGLTexture::bind(QOpenGLShaderProgram* program, int unit, int uniformLocation, QQuickWindow* window) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!program || !QOpenGLContext::currentContext() || !m_constructor || !m_texture)
         return false;
+    if (window)
+        m_window = window;
     if (m_needsRebuild) {
         if (m_texture->isCreated())
             m_texture->destroy();

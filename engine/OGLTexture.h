@@ -5,6 +5,8 @@
 
 class QOpenGLShaderProgram;
 #include <QOpenGLTexture>
+#include <QPointer>
+#include <QQuickWindow>
 
 namespace KestrelQt3DEngine {
 
@@ -39,8 +41,9 @@ public:
     Q_INVOKABLE KestrelQt3DEngine::RgbaTextureConstructor* newRgbaTextureConstructor();
 
     // Render thread: rebuilds when needed, binds to unit and points uniformLocation at it.
-    // Returns whether the texture is bound.
-    bool bind(QOpenGLShaderProgram* program, int unit, int uniformLocation);
+    // Returns whether the texture is bound. `window` is the one being drawn, where the
+    // texture is released when it goes without a viewport to take it.
+    bool bind(QOpenGLShaderProgram* program, int unit, int uniformLocation, QQuickWindow* window = nullptr);
     // Render thread: unbinds it from the unit of the last bind.
     void release();
     bool needsRebuild() const { return m_needsRebuild; }
@@ -55,6 +58,7 @@ signals:
 private:
     std::mutex m_mutex;
     QOpenGLTexture* m_texture;
+    QPointer<QQuickWindow> m_window;  // where it was last drawn
     bool m_needsRebuild = false;
     int m_boundUnit = -1;
     AbstractTextureConstructor* m_constructor = nullptr;

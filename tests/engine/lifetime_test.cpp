@@ -74,6 +74,26 @@ private slots:
         }
     }
 
+    // Closing a scene takes the viewport down before its textures; the texture, already in
+    // OpenGL, must still be destroyed where its context is current, not left to the toolkit,
+    // which then says so ("... called without a current context").
+    void textureOfAClosedSceneIsDestroyedOnTheRenderThread() {
+        static QStringList warnings;
+        warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+            warnings << text;
+        });
+        SceneView scene(kScene);
+        QVERIFY(scene.ok());
+        QVERIFY(!scene.grab().isNull());  // the texture is created in the window's context
+        delete scene.root()->findChild<QObject*>("viewport");
+        QTest::qWait(50);
+        QVERIFY(!scene.grab().isNull());  // a frame runs the window's pending jobs
+        qInstallMessageHandler(previous);
+        for (const QString& text : warnings)
+            QVERIFY2(!text.contains("without a current context"), qPrintable(text));
+    }
+
     void windowClosedBeforeTheScene() {
         auto* scene = new SceneView(kScene);
         QVERIFY(scene->ok());
