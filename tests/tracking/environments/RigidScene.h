@@ -16,6 +16,18 @@ using namespace SceneGeometry;
 using Kestrel::Orb::Tracking::RigidParameters;
 using Kestrel::Orb::Tracking::RigidTile;
 
+// A "puzzle" layout of 0.6 m tiles whose bars hold their middle marker at a third.
+inline RigidParameters puzzleGrid(uint32_t width, uint32_t depth, std::vector<RigidTile> tiles, float barLength = 1.5f) {
+    RigidParameters p;
+    p.width = width;
+    p.depth = depth;
+    p.barLength = barLength;
+    p.middleRatio = 0.33333334f;
+    p.tileSize = 0.6f;
+    p.tiles = std::move(tiles);
+    return p;
+}
+
 // Marker k of tile t: the bar along its own axis at -L/2, -L/2 + qL, +L/2, turned by barAngle,
 // moved by the offset, turned by the tile's quarter turns, placed at the tile centre.
 inline std::vector<Vec> markersOf(const RigidParameters& p) {

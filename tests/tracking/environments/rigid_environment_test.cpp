@@ -12,19 +12,9 @@
 #include "tracking/environments/OrbEnvironmentRigid.h"
 
 using namespace Kestrel::Orb::Tracking;
+using RigidScene::puzzleGrid;
 
 namespace {
-
-RigidParameters puzzleGrid(uint32_t width, uint32_t depth, std::vector<RigidTile> tiles) {
-    RigidParameters p;
-    p.width = width;
-    p.depth = depth;
-    p.barLength = 1.5f;
-    p.middleRatio = 0.33333334f;
-    p.tileSize = 0.6f;
-    p.tiles = std::move(tiles);
-    return p;
-}
 
 bool covers(const RigidPatternIndex& index, uint32_t tile) {
     for (const PatternEntry& entry : index.entries())
@@ -201,12 +191,7 @@ TEST(RigidMatching, SeenBarOnAnEmptyCellIsNotIdentified) {
     // Views of a layout with one more tile than the environment knows. A frame whose group
     // holds that bar maps it onto an empty cell and is refused; a frame identified at the true
     // place never gives the unknown bar's rays a marker.
-    RigidParameters known;
-    known.width = 6;
-    known.depth = 6;
-    known.barLength = 0.5f;
-    known.middleRatio = 0.33333334f;
-    known.tileSize = 0.6f;
+    RigidParameters known = puzzleGrid(6, 6, {}, 0.5f);
     std::mt19937 draw(5);
     for (uint32_t x = 0; x < 6; ++x)
         for (uint32_t y = 0; y < 6; ++y)

@@ -24,14 +24,7 @@ using namespace std::chrono_literals;
 namespace {
 
 RigidParameters floorLayout() {
-    RigidParameters p;
-    p.width = 4;
-    p.depth = 4;
-    p.barLength = 0.5f;
-    p.middleRatio = 0.33333334f;
-    p.tileSize = 0.6f;
-    p.tiles = {{0, 0, 0}, {1, 0, 1}, {3, 0, 2}, {0, 2, 3}, {2, 2, 1}, {3, 3, 0}, {1, 3, 2}, {3, 1, 3}};
-    return p;
+    return puzzleGrid(4, 4, {{0, 0, 0}, {1, 0, 1}, {3, 0, 2}, {0, 2, 3}, {2, 2, 1}, {3, 3, 0}, {1, 3, 2}, {3, 1, 3}}, 0.5f);
 }
 
 // Floor markers in view: both bars of the unique pair (tiles 7 and 5), and one lone marker of
