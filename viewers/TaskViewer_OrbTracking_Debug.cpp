@@ -1,6 +1,8 @@
 #include "viewers/TaskViewer_OrbTracking_Debug.h"
 
+#include <QElapsedTimer>
 #include <QQmlEngine>
+#include <QThread>
 
 #include <exception>
 
@@ -9,20 +11,34 @@
 #include "tracking/runtime/TrackingTaskStart.h"
 #include "viewers/ThreadCpuTime.h"
 #include "viewers/TrackingConfiguration.h"
-#include "viewers/TrackingDebugEnvironmentPages.h"
 #include "viewers/TrackingDebugPosePages.h"
-#include "viewers/TrackingDebugQuadranglePage.h"
-#include "viewers/TrackingDebugSensorPages.h"
 #include "viewers/TrackingDebugText.h"
 
 using namespace Kestrel::Orb::Tracking;
 using Kestrel::InterfaceContract::check;
 
-TaskViewer_OrbTracking_Debug::TaskViewer_OrbTracking_Debug(QObject* parent) : TaskViewer(parent) {
-    QQmlEngine::setObjectOwnership(&geometry_, QQmlEngine::CppOwnership);
+namespace {
+
+// A geometry handed to QML is deleted on the GUI thread: the last reference may be dropped by a
+// request that outlived its viewer, on the worker's thread.
+std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor> newGeometry() {
+    auto* geometry = new KestrelQt3DEngine::LinedMeshConstructor;
+    QQmlEngine::setObjectOwnership(geometry, QQmlEngine::CppOwnership);
+    return std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor>(geometry, [](KestrelQt3DEngine::LinedMeshConstructor* g) {
+        if (QThread::currentThread() == g->thread())
+            delete g;
+        else
+            g->deleteLater();
+    });
 }
 
-TaskViewer_OrbTracking_Debug::~TaskViewer_OrbTracking_Debug() = default;
+} // namespace
+
+TaskViewer_OrbTracking_Debug::TaskViewer_OrbTracking_Debug(QObject* parent)
+    : TaskViewer(parent), shown_(newGeometry()), spare_(newGeometry()) {}
+
+// A request still outstanding holds its own references and finishes without the viewer.
+TaskViewer_OrbTracking_Debug::~TaskViewer_OrbTracking_Debug() { requests_.cancel(); }
 
 const QStringList& TaskViewer_OrbTracking_Debug::sectionNames() {
     static const QStringList names = {
@@ -38,10 +54,13 @@ void TaskViewer_OrbTracking_Debug::setSection(int section) {
         return;
     section_ = section;
     emit sectionChanged();
+    // An answer for the page before is of no use any more.
+    requests_.cancel();
+    pageShown_ = false;
     // The label belongs to the page: a page without text of its own must not keep showing the
     // text of the page before. (Without a task the label explains why and stays.)
     if (hasCotask())
-        emit emitNewText(QString());
+        showText(QString());
 }
 
 OrbEnvironmentRigid* TaskViewer_OrbTracking_Debug::rigidEnvironment() const {
@@ -88,124 +107,72 @@ void TaskViewer_OrbTracking_Debug::componentComplete() {
     TaskViewer::componentComplete();
 }
 
-template <class... Args, class Draw>
-bool TaskViewer_OrbTracking_Debug::request(DebugHook<Args...>& hook, Draw draw) {
-    QElapsedTimer wait;
-    wait.start();
-    bool served = false;
-    try {
-        served = hook.request([&](Args... data) {
-            QElapsedTimer drawing;
-            drawing.start();
-            draw(data...);
-            lastTick_.drawNs = drawing.nsecsElapsed();
-        });
-    } catch (const std::exception& e) {
-        Kestrel::logLine() << "Tracking Debug page " << section_ << ": " << e.what();
-    }
-    lastTick_.waitNs = wait.nsecsElapsed();
-    return served;
-}
-
 void TaskViewer_OrbTracking_Debug::onTick() {
     QElapsedTimer total;
     total.start();
     const int64_t cpuAtStart = TrackingDebug::threadCpuNanoseconds();
     lastTick_ = TickTiming{};
     lastTick_.page = section_;
-    geometry_.clear();
-    geometry_.setSegmentsCount(64);
-    if (auto* task = cotaskAs<OrbTracking>())
-        lastTick_.served = drawPage(*task);
-    QElapsedTimer handing;
-    handing.start();
-    emit emitNewGeometry(&geometry_);
-    lastTick_.geometryNs = handing.nsecsElapsed();
+    auto* task = cotaskAs<OrbTracking>();
+    if (std::optional<TrackingDebug::PageSnapshot> answer = requests_.take())
+        present(std::move(*answer));
+    if (task && section_ == User) {
+        drawUserPage(*task);
+    } else if (task && TrackingDebug::pageIsRequested(section_, environment_.get())) {
+        if (!requests_.busy()) {
+            TrackingDebug::Producers producers{cotask(), task, task->sharedOptimizer(), environment_};
+            const int page = section_;
+            requests_.post([producers, page, geometry = spare_](const std::atomic<bool>& cancelled) {
+                return TrackingDebug::requestPage(page, producers, geometry, cancelled);
+            });
+        }
+    } else if (!pageShown_) {
+        // No producer for this page: an empty picture, and why.
+        shown_->clear();
+        showText(TrackingDebug::noProducerText(section_, environment_.get()));
+        showGeometry();
+        pageShown_ = true;
+    }
     lastTick_.cpuNs = TrackingDebug::threadCpuNanoseconds() - cpuAtStart;
     lastTick_.totalNs = total.nsecsElapsed();
 }
 
+void TaskViewer_OrbTracking_Debug::present(TrackingDebug::PageSnapshot snapshot) {
+    if (snapshot.page != section_) {
+        spare_ = std::move(snapshot.geometry);
+        return;
+    }
+    lastTick_.answered = true;
+    lastTick_.served = snapshot.served;
+    lastTick_.waitNs = snapshot.waitNs;
+    lastTick_.drawNs = snapshot.drawNs;
+    spare_ = std::exchange(shown_, std::move(snapshot.geometry));
+    showText(snapshot.hasText || !snapshot.served ? snapshot.text : QString());
+    showGeometry();
+    pageShown_ = true;
+}
+
+void TaskViewer_OrbTracking_Debug::showGeometry() {
+    QElapsedTimer handing;
+    handing.start();
+    emit emitNewGeometry(shown_.get());
+    lastTick_.geometryNs = handing.nsecsElapsed();
+}
+
 void TaskViewer_OrbTracking_Debug::showText(const QString& text) {
+    if (text == text_)
+        return;
+    text_ = text;
     QElapsedTimer handing;
     handing.start();
     emit emitNewText(text);
     lastTick_.textNs = handing.nsecsElapsed();
 }
 
-bool TaskViewer_OrbTracking_Debug::drawPage(OrbTracking& task) {
-    using namespace TrackingDebug;
-    // The text of a page is made on the producer's thread and handed over here, on the GUI
-    // thread, once the wait is over.
-    QString text;
-    bool served = false;
-    OrbEnvironment* native = nativeEnvironment(environment_.get());
-    std::shared_ptr<OptimizerContext> optimizer = task.sharedOptimizer();
-    switch (section_) {
-    case Optics:
-        return request(task.opticsHook, [&](const OpticFrame& frame) { drawOptics(geometry_, frame); });
-    case History:
-        return request(optimizer->historyHook, [&](const Kestrel::Orb::Tracking::History& history,
-                                                   const std::vector<HistoryMarker>& newest,
-                                                   float) { drawHistory(geometry_, history, newest); });
-    case AllPatterns:
-        return native && request(native->barDetectionHook,
-                                 [&](const std::vector<Vec2f>& points, const std::vector<Bar>& bars, const Vec3f& shape,
-                                     float scale) { drawAllPatterns(geometry_, points, bars, shape, scale); });
-    case Alignment:
-        if (OrbEnvironmentRigid* rigid = rigidEnvironment())
-            return request(rigid->tileOffsetsHook, [&](const std::vector<Vec2f>& references, float tileSize) {
-                drawAlignment(geometry_, references, tileSize);
-            });
-        return false;
-    case Homography:
-        if (OrbEnvironmentRigid* rigid = rigidEnvironment())
-            return request(rigid->groupPoseHook,
-                           [&](const HomographyTransform& transform, const std::vector<Vec3f>& rays,
-                               const std::vector<Vec3f>& distances, const std::vector<Bar>& bars,
-                               const std::vector<std::size_t>& group) {
-                               drawHomography(geometry_, transform, rays, distances, bars, group);
-                           });
-        return false;
-    case VisualPosition:
-        return request(optimizer->visualPositionHook, [&](const OpticFrame& frame, const Vec3f& position,
-                                                          const Quatf& rotation) {
-            drawVisualPosition(geometry_, frame, position, rotation);
-        });
-    case MatchProjections:
-        return request(optimizer->matchProjectionsHook,
-                       [&](const std::vector<Vec2f>& markers, const std::vector<Vec2f>& projections,
-                           const std::vector<MarkerIndex>& indices) {
-                           drawMatchProjections(geometry_, markers, projections, indices);
-                       });
-    case Optimization:
-        // The marker list belongs to the optimisation thread, on which the drawing runs.
-        served = request(optimizer->optimizationHook, [&](const OptimizerState& state, const StateDelta& delta,
-                                                          const Kestrel::Orb::Tracking::History& history) {
-            text = drawOptimization(geometry_, optimizer->markers(), state, delta, history);
-        });
-        if (served)
-            showText(text);
-        return served;
-    case Umi:
-        return request(task.umiHook, [&](const InertialLeap<double>&, const AngularVelocityAverager<double>&,
-                                         const UpCollector<double>& up) { drawUmi(geometry_, up); });
-    case User:
-        return drawUserPage(task);
-    case QuadrangleDebug:
-        if (OrbEnvironmentQuadrangle* quadrangle = quadrangleEnvironment())
-            return request(quadrangle->referenceCornersHook,
-                           [&](const CornerObservations& observed, const AccumulatedCorners& accumulated,
-                               float barLength) { drawQuadrangleDebug(geometry_, observed, accumulated, barLength); });
-        return false;
-    case GarlandDebug:
-        // Only a garland environment would serve this page, and no such kind exists.
-        return false;
-    default:
-        return false;
-    }
-}
-
-bool TaskViewer_OrbTracking_Debug::drawUserPage(OrbTracking& task) {
+void TaskViewer_OrbTracking_Debug::drawUserPage(OrbTracking& task) {
+    lastTick_.answered = true;
+    shown_->clear();
+    shown_->setSegmentsCount(64);
     TrackingDebug::UserSnapshot snapshot;
     snapshot.placement = placement_;
     ITrackingCotask& tracking = task;
@@ -214,10 +181,12 @@ bool TaskViewer_OrbTracking_Debug::drawUserPage(OrbTracking& task) {
         for (std::size_t i = 0; i < snapshot.placed.size(); ++i)
             check(&tracking, tracking.readExtrapolatedState(&placement_, float(i) * TrackingDebug::userExtrapolationStep,
                                                             &snapshot.placed[i]));
+        showText(TrackingDebug::drawUser(*shown_, snapshot));
+        lastTick_.served = true;
     } catch (const std::exception& e) {
         Kestrel::logLine() << "Tracking Debug page User: " << e.what();
-        return false;
+        shown_->clear();
     }
-    showText(TrackingDebug::drawUser(geometry_, snapshot));
-    return true;
+    showGeometry();
+    pageShown_ = true;
 }

@@ -3,17 +3,17 @@
 // tracker against the stored environment and placement, and on every tick draws one page of the
 // pipeline's intermediate data as line geometry (and, on some pages, an HTML text).
 //
-// Pages 0-2 and 5-8 (and 3-4 for a rigid tile floor) come from a debug hook of the step that
-// produces them: the tick installs the page's drawing, asks the producer for its next run and
-// waits up to 500 ms; the drawing then runs on the producer's thread (device-network thread,
-// optimisation thread or the environment's matching) while the GUI thread waits. A page whose
-// producer does not run in time shows nothing for that tick. Page 9 reads the tracked state
-// directly. Page 10 needs a self-refining quadrangle and page 11 a garland environment (no such
-// kind exists, so that page stays empty).
+// Pages 0-2 and 5-8 (and 3-4 for a rigid tile floor, 10 for a self-refining quadrangle) come
+// from a debug hook of the step that produces them. The tick never waits for it: it hands the
+// request to the viewer's worker (at most one outstanding, see TrackingDebugRequest.h), shows
+// the newest answer that has arrived and returns. An answer that did not come within 500 ms
+// shows an empty picture and a label that says why. Page 9 reads the tracked state directly.
+// Page 11 needs a garland environment (no such kind exists, so that page stays empty).
 
-#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 #include "device_network/TaskViewer.h"
 #include "engine/LinedMeshConstructor.h"
@@ -21,6 +21,8 @@
 #include "tracking/environments/OrbEnvironmentQuadrangle.h"
 #include "tracking/environments/OrbEnvironmentRigid.h"
 #include "tracking/runtime/OrbTracking.h"
+#include "viewers/RequestWorker.h"
+#include "viewers/TrackingDebugRequest.h"
 
 class TaskViewer_OrbTracking_Debug : public TaskViewer {
     Q_OBJECT
@@ -51,13 +53,14 @@ public:
         PageCount
     };
 
-    // What one tick cost on the GUI thread: all of it, the part spent waiting for a producer,
-    // the part of that wait in which the page was drawn (on the producer's thread), and the
-    // parts spent in the QML handlers of the text and of the geometry (wall-clock times); and
-    // the GUI thread's CPU time over the whole tick, which leaves out both the wait and the
-    // time other threads had the processor.
+    // What one tick cost on the GUI thread (wall-clock): all of it and the parts spent in the
+    // QML handlers of the text and of the geometry; and the GUI thread's CPU time over the tick.
+    // When the tick showed an answer of a producer (`answered`): whether the producer served
+    // it, how long the worker waited for it and how long the drawing took on the producer's
+    // thread.
     struct TickTiming {
         int page = -1;
+        bool answered = false;
         bool served = false;
         qint64 totalNs = 0;
         qint64 waitNs = 0;
@@ -75,7 +78,10 @@ public:
     int section() const { return section_; }
     void setSection(int section);
 
-    KestrelQt3DEngine::LinedMeshConstructor* geometry() { return &geometry_; }
+    // The geometry shown last.
+    KestrelQt3DEngine::LinedMeshConstructor* geometry() { return shown_.get(); }
+    // The worker that asks the producers; tests wait on it.
+    RequestWorker<TrackingDebug::PageSnapshot>& requests() { return requests_; }
     const TickTiming& lastTick() const { return lastTick_; }
     const Kestrel::Orb::Tracking::Placement& placement() const { return placement_; }
     Kestrel::Orb::Tracking::IEnvironment* environment() const { return environment_.get(); }
@@ -99,19 +105,20 @@ protected:
     void onTick() override;
 
 private:
-    // Draws the current page; returns whether its producer served it.
-    bool drawPage(Kestrel::Orb::Tracking::OrbTracking& task);
-    bool drawUserPage(Kestrel::Orb::Tracking::OrbTracking& task);
-    // Emits the page's text and counts its handling in lastTick_.
+    // Shows an answer of the worker, if it is for the current page.
+    void present(TrackingDebug::PageSnapshot snapshot);
+    void drawUserPage(Kestrel::Orb::Tracking::OrbTracking& task);
+    // Emits the label's text when it changed, and counts its handling in lastTick_.
     void showText(const QString& text);
-    // Installs `draw` in `hook`, waits for one run of the producer (500 ms at most) and counts
-    // the wait and the drawing in lastTick_.
-    template <class... Args, class Draw>
-    bool request(Kestrel::Orb::Tracking::DebugHook<Args...>& hook, Draw draw);
+    void showGeometry();
 
     int section_ = 0;
     Kestrel::Orb::Tracking::Placement placement_{{}, Kestrel::Orb::Tracking::Quatf::identity()};
     Kestrel::InterfaceContract::Ref<Kestrel::Orb::Tracking::IEnvironment> environment_;
-    KestrelQt3DEngine::LinedMeshConstructor geometry_;
+    // Two geometries take turns: one shown, the other drawn into by the worker's request.
+    std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor> shown_, spare_;
+    QString text_;
+    bool pageShown_ = false;  // the current page's picture (or its reason) has been emitted
     TickTiming lastTick_;
+    RequestWorker<TrackingDebug::PageSnapshot> requests_;
 };
