@@ -85,11 +85,9 @@ QString drawOptimization(LinedMeshConstructor& geometry, const std::vector<Vec3f
             const QVector3D towardsMarker = marker - camera;
             const QVector3D end = camera + direction * towardsMarker.length();
             const float miss = (marker - end).length();
-            const float angle = std::atan2(QVector3D::crossProduct(direction, towardsMarker).length(),
-                                           QVector3D::dotProduct(direction, towardsMarker));
             geometry.setCurrentColor(QColor(0, 0, 0, 255));
             geometry.line(marker, end);
-            geometry.setCurrentColor(angle < usedRayAngle ? QColor(0, 255, 0, 128) : QColor(128, 128, 128, 128));
+            geometry.setCurrentColor(ray.usedByOptimizer ? QColor(0, 255, 0, 128) : QColor(128, 128, 128, 128));
             geometry.label(marker, general(miss, 2));
             geometry.line(camera, end);
         }

@@ -29,17 +29,14 @@ void drawMatchProjections(KestrelQt3DEngine::LinedMeshConstructor& geometry,
                           const std::vector<Kestrel::Orb::Tracking::MarkerIndex>& indices);
 
 // "Optimization": the markers, the newest frame's rays from the optimised camera centre (matched
-// ones reaching their marker's distance, with the miss to the marker labelled), and the older
+// ones reaching their marker's distance, with the miss to the marker labelled, green where the
+// optimiser used the ray and grey where it left it out), and the older
 // frames' poses carried back through their inertial leaps with their rays as dots. Returns the
 // page's text (optimizationText).
 QString drawOptimization(KestrelQt3DEngine::LinedMeshConstructor& geometry,
                          const std::vector<Kestrel::Orb::Tracking::Vec3f>& markers,
                          const Kestrel::Orb::Tracking::OptimizerState& state,
                          const Kestrel::Orb::Tracking::StateDelta& delta, const Kestrel::Orb::Tracking::History& history);
-
-// A matched ray counts as used by the optimiser while it points at its marker within this angle
-// (radians): the optimiser drops rays whose squared image residual exceeds 0.01, about 0.1 rad.
-constexpr float usedRayAngle = 0.1f;
 
 // What the "User" page shows: the tracker's state and the placed point extrapolated by
 // i * 0.025 s for i = 0..4.

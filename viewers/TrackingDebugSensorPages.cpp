@@ -52,20 +52,15 @@ void drawHistory(LinedMeshConstructor& geometry, const History& history, const s
         return;
     const FrameRecord& latest = history.fromNewest(0);
 
-    // Where each matched blob meets its marker now, and where the same blob seen in the frame
-    // before lands at that distance once turned into the newest frame.
-    if (history.count() >= 2) {
-        const FrameRecord& before = history.fromNewest(1);
-        const Quatf back = leapRotation(before.leap).conjugate();
-        for (std::size_t k = 0; k < latest.frame.rays.size() && k < newest.size(); ++k) {
-            const Ray& ray = latest.frame.rays[k];
-            if (ray.markerIndex < 0 || ray.previousLink < 0 || std::size_t(ray.previousLink) >= before.frame.rays.size())
-                continue;
-            const float distance = newest[k].distance;
-            const QVector3D marker = toQt(newest[k].direction * distance);
-            const QVector3D projection = toQt(back.rotate(before.frame.rays[std::size_t(ray.previousLink)].direction * distance));
-            geometry.line(marker, projection);
-        }
+    // Where each matched blob meets its marker now, and where the blob tracking predicted the
+    // same blob of the frame before: turned by the inertial leap, moved by the velocity, at the
+    // distance that blob had.
+    for (std::size_t k = 0; k < latest.frame.rays.size() && k < newest.size(); ++k) {
+        const Ray& ray = latest.frame.rays[k];
+        if (ray.markerIndex < 0 || ray.previousLink < 0 || std::size_t(ray.previousLink) >= history.projections.size())
+            continue;
+        const HistoryMarker& predicted = history.projections[std::size_t(ray.previousLink)];
+        geometry.line(toQt(newest[k].direction * newest[k].distance), toQt(predicted.direction * predicted.distance));
     }
 
     // The newest leap; a leap of no duration has nothing to show (and would divide by zero).

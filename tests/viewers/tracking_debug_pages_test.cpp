@@ -140,6 +140,8 @@ TEST(TrackingDebugPages, HistoryDrawsProjectionsTheLeapAndTheBlobTracks) {
     newest.leap.velocityDelta[1] = 9.81f * 0.005f;
     history.add(newest);
     const std::vector<HistoryMarker> entries = {{Vec3f{{0, -0.8f, 0.6f}}, 2.0f, 1.0f}, {Vec3f{{0, 0, -1}}, 2.0f, 0.001f}};
+    // Where the blob tracking predicted the previous frame's blobs, at their own distances.
+    history.projections = {{Vec3f{{0, -1, 0}}, 1.5f, 1.0f}, {Vec3f{{0.6f, -0.8f, 0}}, 2.5f, 1.0f}};
 
     LinedMeshConstructor geometry;
     drawHistory(geometry, history, entries);
@@ -147,9 +149,10 @@ TEST(TrackingDebugPages, HistoryDrawsProjectionsTheLeapAndTheBlobTracks) {
     // 1 projection segment; the leap: 2 rays, a dot and a triangle (14); tracks of ages 0 and 1:
     // 2 rays each, a dot (4) and a link (2) per ray.
     ASSERT_EQ(title + 2 + 14 + 12 + 12, geometry.vertices().size());
-    // Ray 0 meets marker 0 at 2 m; the blob it continues (ray 1 one frame older) at that distance.
+    // Ray 0 meets marker 0 at 2 m; the blob it continues (ray 1 one frame older) was predicted
+    // at 2.5 m.
     expectAt(geometry, title, QVector3D(0, -1.6f, 1.2f));
-    expectAt(geometry, title + 1, QVector3D(1.2f, -1.6f, 0));
+    expectAt(geometry, title + 1, QVector3D(1.5f, -2.0f, 0));
     expectColour(geometry, title, QColor(0, 0, 255, 255));
     // Both leap vectors end at 4.905 straight up; the dot sits at gravity's half.
     expectAt(geometry, title + 3, QVector3D(0, 4.905f, 0), 1e-3f);
@@ -300,8 +303,12 @@ TEST(TrackingDebugPages, OptimizationRaysFromTheCameraAndOlderFramesCarriedBack)
     History history;
     history.add(makeFrame({makeRay(Vec3f{{0, -1, 0}})}));
     // Camera c = (0, 1, 0.0162). Ray 0 points straight down at marker 0 (1 m below c), ray 1 has
-    // no marker, ray 2 points straight down while marker 1 lies 45 degrees off.
-    history.add(makeFrame({makeRay(Vec3f{{0, -1, 0}}, 0), makeRay(Vec3f{{1, 0, 0}}, -1), makeRay(Vec3f{{0, -1, 0}}, 1)}));
+    // no marker, ray 2 points straight down while marker 1 lies 45 degrees off. The optimiser
+    // left ray 0 out and used ray 2: the colours follow its flag, not the angles.
+    FrameRecord newest =
+        makeFrame({makeRay(Vec3f{{0, -1, 0}}, 0), makeRay(Vec3f{{1, 0, 0}}, -1), makeRay(Vec3f{{0, -1, 0}}, 1)});
+    newest.frame.rays[2].usedByOptimizer = 1;
+    history.add(newest);
     StateDelta delta(12, 0.0f);
     LinedMeshConstructor geometry;
     const QString text = drawOptimization(geometry, markers, state, delta, history);
@@ -313,7 +320,7 @@ TEST(TrackingDebugPages, OptimizationRaysFromTheCameraAndOlderFramesCarriedBack)
     std::size_t at = 256;
     expectAt(geometry, at, QVector3D(0, 0, 0.0162f));  // black segment marker 0 -> ray end, both at the marker
     expectAt(geometry, at + 1, QVector3D(0, 0, 0.0162f));
-    expectColour(geometry, at + 2, QColor(0, 255, 0, 128));  // used: points at its marker
+    expectColour(geometry, at + 2, QColor(128, 128, 128, 128));  // not used, though it points at its marker
     at += 2 + hit;
     expectAt(geometry, at, QVector3D(0, 1, 0.0162f));
     at += 2;
@@ -322,7 +329,7 @@ TEST(TrackingDebugPages, OptimizationRaysFromTheCameraAndOlderFramesCarriedBack)
     at += 2;
     expectAt(geometry, at, QVector3D(1, 0, 0));
     expectAt(geometry, at + 1, QVector3D(0, -0.41430634f, 0.0162f), 1e-5f);
-    expectColour(geometry, at + 2, QColor(128, 128, 128, 128));  // 0.785 rad off: not used
+    expectColour(geometry, at + 2, QColor(0, 255, 0, 128));  // used, though 0.785 rad off
     at += 2 + miss + 2;
     // The older frame: 5 ms back at rest, only gravity's 4.905 t^2 = 1.22625e-4 m lower.
     expectAt(geometry, at, QVector3D(0, 1 - 1.22625e-4f, 0), 1e-6f);

@@ -3,6 +3,7 @@
 // per-ray blob tracks (HistoryMarker) of the newest and the previous frame.
 
 #include <array>
+#include <vector>
 
 #include "tracking/runtime/OpticFrame.h"
 
@@ -27,6 +28,10 @@ public:
 
     // Distance assumed for a ray without a marker; follows the matched rays' mean distance.
     float defaultMarkerDistance = 2.0f;
+    // The blobs of the frame before the newest, one per ray of that frame, moved into the
+    // newest frame by the inertial leap and the velocity: where the blob tracking looked for
+    // them. Empty while the History holds fewer than two frames.
+    std::vector<HistoryMarker> projections;
 
 private:
     std::array<FrameRecord, capacity> frames_{};

@@ -46,6 +46,7 @@ void associate(History& history, const std::vector<KestrelMath::vector<float, 3>
     if (matched > 0)
         history.defaultMarkerDistance = std::clamp(float(distanceSum / matched), 0.5f, 5.0f);
 
+    history.projections.clear();
     if (history.count() < 2)
         return;
     const FrameRecord& older = history.fromNewest(1);
@@ -55,7 +56,7 @@ void associate(History& history, const std::vector<KestrelMath::vector<float, 3>
     const vector<float, 3> velocity = state.rotation.conjugate().rotate(state.velocity);
 
     // Previous blobs moved into the new frame: p = R^T (direction * distance) - dt v.
-    std::vector<HistoryMarker> predicted;
+    std::vector<HistoryMarker>& predicted = history.projections;
     predicted.reserve(previous.size());
     for (const HistoryMarker& entry : previous) {
         const vector<float, 3> point =

@@ -41,17 +41,20 @@ struct AttemptSystems {
     bool anotherAttemptNeeded = false;
 };
 
-AttemptSystems buildSystems(const History& history, const std::vector<KestrelMath::vector<float, 3>>& markers,
+// Marks every ray of the History that enters the systems as used by the optimiser, and every
+// other ray as not used.
+AttemptSystems buildSystems(History& history, const std::vector<KestrelMath::vector<float, 3>>& markers,
                             double xi, const OptimizerState& state, bool collectInvalid, std::set<MarkerIndex>& invalid) {
     AttemptSystems systems;
     StateCarrier carrier(state);
     const int n = history.count();
     for (int age = 0; age < n; ++age) {
-        const FrameRecord& record = history.fromNewest(age);
+        FrameRecord& record = history.fromNewest(age);
         if (age > 0)
             carrier.stepBack(record.leap);
         const double recency = double(n - age) / History::capacity;
-        for (const Ray& ray : record.frame.rays) {
+        for (Ray& ray : record.frame.rays) {
+            ray.usedByOptimizer = 0;
             if (!isMarker(ray.markerIndex, markers.size()))
                 continue;
             const RayLinearisation row = linearise(carrier.pose(), toEigen(markers[ray.markerIndex]), ray, xi);
@@ -62,6 +65,7 @@ AttemptSystems buildSystems(const History& history, const std::vector<KestrelMat
                     invalid.insert(ray.markerIndex);
                 continue;
             }
+            ray.usedByOptimizer = 1;
             const RayProducts products(row);
             systems.unweighted.add(products, 1.0);
             systems.weighted.add(products, recency * ray.value);

@@ -26,6 +26,7 @@ struct OptimizeResult {
 
 // Optimises `state` (at the newest History frame) against the markers of the History's rays.
 // Rays whose marker keeps failing are set to -2 in the History (from the fifth attempt on).
+// Each ray's usedByOptimizer tells whether it entered the last attempt's normal equations.
 // Writes the attempt log lines.
 OptimizeResult optimize(History& history, const std::vector<KestrelMath::vector<float, 3>>& markers, float xi,
                         OptimizerState& state);

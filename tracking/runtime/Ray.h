@@ -18,6 +18,7 @@ struct Ray {
     int32_t previousLink = -1;            // index of the same blob in the previous frame, -1 none
     MarkerIndex markerIndex = -1;         // -15..-1: no marker; -2 also "declared invalid"
     uint8_t matchedByOrientation = 0;
+    uint8_t usedByOptimizer = 0;          // in the normal equations of the last optimisation
 };
 static_assert(sizeof(Ray) == 60, "ray records are copied between threads as 60 bytes");
 

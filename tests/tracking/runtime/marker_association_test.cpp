@@ -148,10 +148,19 @@ TEST(Association, FastMotionIsFollowedThroughThePrediction) {
     const auto& rays = feeder.history.fromNewest(0).frame.rays;
     const auto& before = feeder.history.fromNewest(1).frame.rays;
     int linked = 0;
+    // The History keeps the prediction of each previous blob: within the 10 mm gate of the ray
+    // that continues it, where the blob seen before lies 15 mm off.
+    const auto& projections = feeder.history.projections;
+    ASSERT_EQ(projections.size(), before.size());
     for (const Ray& ray : rays)
         if (ray.previousLink >= 0) {
             ++linked;
             EXPECT_EQ(ray.markerIndex, before[ray.previousLink].markerIndex);
+            const HistoryMarker& predicted = projections[std::size_t(ray.previousLink)];
+            const float lateral = KestrelMath::length((predicted.direction - ray.direction) * predicted.distance);
+            EXPECT_LT(lateral, 0.01f);
+            const float unpredicted = KestrelMath::length((before[ray.previousLink].direction - ray.direction) * predicted.distance);
+            EXPECT_GT(unpredicted, 0.012f);
         }
     EXPECT_EQ(linked, int(rays.size()));
 
