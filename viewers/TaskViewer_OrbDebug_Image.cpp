@@ -63,75 +63,147 @@ void TaskViewer_OrbDebug_Image::setErrorText(const QString& text) {
     emit errorTextChanged();
 }
 
-template <class F>
-bool TaskViewer_OrbDebug_Image::attempt(const char* what, F&& request) {
-    auto* task = debugTask();
-    if (!task) {
-        setErrorText(QStringLiteral("%1: no task is running").arg(QLatin1String(what)));
-        return false;
-    }
-    try {
-        request(*task);
-    } catch (const std::exception& e) {
-        Kestrel::logLine() << "Image viewer: " << what << " failed: " << e.what();
-        setErrorText(QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromUtf8(e.what())));
-        return false;
-    }
-    setErrorText(QString());
-    return true;
-}
-
 float TaskViewer_OrbDebug_Image::exposureNativeToMs(int exposureRows) const {
     return float(exposureRows) * 928.0f / 49950.0f;
 }
 
 void TaskViewer_OrbDebug_Image::setExposure(int rows) {
-    attempt("setExposure", [&](Kestrel::Orb::Debug::ICotask& task) { check(&task, task.setExposure(rows)); });
+    exposure_ = rows;
+    startNext();
 }
 
 void TaskViewer_OrbDebug_Image::setPixelThreshold(int newPixelThreshold) {
     pixelThreshold_ = newPixelThreshold;
-    attempt("setPixelThreshold", [&](Kestrel::Orb::Debug::ICotask& task) {
-        const ConfigRecord record{Kestrel::Orb::ConfigType::pixelThreshold, 0, newPixelThreshold};
-        check(&task, task.setConfig(&record));
-    });
+    threshold_ = newPixelThreshold;
+    startNext();
 }
 
 KestrelQt3DEngine::BytesTextureConstructor* TaskViewer_OrbDebug_Image::captureImage() {
-    attempt("captureImage", [&](Kestrel::Orb::Debug::ICotask& task) {
-        Ref<IImage> image;
-        check(&task, task.getImage(image.out()));
-        uint16_t width = 0, height = 0;
-        check(image.get(), image->getWidth(&width));
-        check(image.get(), image->getHeight(&height));
-        std::vector<uint8_t> pixels;
-        auto out = outArray(pixels);
-        check(image.get(), image->getData(&out));
-        // A short pixel array would make the upload read past it: refuse it and keep the last image.
-        if (pixels.size() < size_t(width) * height)
-            throw std::runtime_error("image holds fewer pixels than its size");
-        image_.setTextureSize(QSize(width, height));
-        image_.setData(reinterpret_cast<const char*>(pixels.data()), int(size_t(width) * height));
-        image_.setTextureFormat(glR8);
-        image_.setTexturePixelFormat(glRed);
-        image_.setTexturePixelType(glUnsignedByte);
-    });
+    wantImage_ = true;
+    startNext();
     return &image_;
 }
 
 KestrelQt3DEngine::LinedMeshConstructor* TaskViewer_OrbDebug_Image::capturePoints() {
-    std::vector<DebugPoint> points;
-    const bool running = debugTask() != nullptr;
-    const bool answered = attempt("capturePoints", [&](Kestrel::Orb::Debug::ICotask& task) {
-        auto out = outArray(points);
-        check(&task, task.getPoints(&out));
-    });
-    // A request the device did not answer keeps the points drawn last; without a task the
-    // list is empty and only the image circle and the corner mark are drawn.
-    if (running && !answered)
-        return &points_;
-    buildPointsGeometry(points_, points);
+    wantPoints_ = true;
+    startNext();
     return &points_;
+}
+
+void TaskViewer_OrbDebug_Image::onTick() {
+    if (std::optional<Answer> answer = requests_.take())
+        apply(*answer);
+    startNext();
+}
+
+namespace {
+
+const char* nameOf(TaskViewer_OrbDebug_Image::Answer::Kind kind) {
+    using Kind = TaskViewer_OrbDebug_Image::Answer::Kind;
+    switch (kind) {
+    case Kind::Exposure: return "setExposure";
+    case Kind::Threshold: return "setPixelThreshold";
+    case Kind::Image: return "captureImage";
+    case Kind::Points: return "capturePoints";
+    }
+    return "";
+}
+
+// One request to the debug task, on the worker's thread.
+TaskViewer_OrbDebug_Image::Answer ask(Kestrel::Orb::Debug::ICotask& task, TaskViewer_OrbDebug_Image::Answer::Kind kind,
+                                      int value) {
+    using Answer = TaskViewer_OrbDebug_Image::Answer;
+    Answer answer;
+    answer.kind = kind;
+    try {
+        switch (kind) {
+        case Answer::Exposure:
+            check(&task, task.setExposure(value));
+            break;
+        case Answer::Threshold: {
+            const ConfigRecord record{Kestrel::Orb::ConfigType::pixelThreshold, 0, value};
+            check(&task, task.setConfig(&record));
+            break;
+        }
+        case Answer::Image: {
+            Ref<IImage> image;
+            check(&task, task.getImage(image.out()));
+            check(image.get(), image->getWidth(&answer.width));
+            check(image.get(), image->getHeight(&answer.height));
+            auto out = outArray(answer.pixels);
+            check(image.get(), image->getData(&out));
+            // A short pixel array would make the upload read past it: refuse it and keep the last image.
+            if (answer.pixels.size() < size_t(answer.width) * answer.height)
+                throw std::runtime_error("image holds fewer pixels than its size");
+            break;
+        }
+        case Answer::Points: {
+            auto out = outArray(answer.points);
+            check(&task, task.getPoints(&out));
+            break;
+        }
+        }
+    } catch (const std::exception& e) {
+        Kestrel::logLine() << "Image viewer: " << nameOf(kind) << " failed: " << e.what();
+        answer.error = QStringLiteral("%1: %2").arg(QLatin1String(nameOf(kind)), QString::fromUtf8(e.what()));
+    }
+    return answer;
+}
+
+} // namespace
+
+void TaskViewer_OrbDebug_Image::startNext() {
+    Kestrel::Orb::Debug::ICotask* task = debugTask();
+    if (!task) {
+        // Without a task nothing is asked: a capture draws what an empty answer draws.
+        if (wantPoints_)
+            buildPointsGeometry(points_, {});
+        if (wantImage_ || wantPoints_ || exposure_ || threshold_)
+            setErrorText(QStringLiteral("no task is running"));
+        wantImage_ = wantPoints_ = false;
+        exposure_.reset();
+        threshold_.reset();
+        return;
+    }
+    if (requests_.busy())
+        return;
+    // Settings first, newest value; then the captures in turn, so that one does not starve the other.
+    Answer::Kind kind;
+    int value = 0;
+    if (exposure_) {
+        kind = Answer::Exposure;
+        value = *std::exchange(exposure_, std::nullopt);
+    } else if (threshold_) {
+        kind = Answer::Threshold;
+        value = *std::exchange(threshold_, std::nullopt);
+    } else if (wantImage_ && (!wantPoints_ || lastCapture_ == Answer::Points)) {
+        kind = lastCapture_ = Answer::Image;
+        wantImage_ = false;
+    } else if (wantPoints_) {
+        kind = lastCapture_ = Answer::Points;
+        wantPoints_ = false;
+    } else {
+        return;
+    }
+    // The request holds the task; the viewer may close while the device keeps it waiting.
+    requests_.post([owner = cotask(), task, kind, value](const std::atomic<bool>&) { return ask(*task, kind, value); });
+}
+
+void TaskViewer_OrbDebug_Image::apply(const Answer& answer) {
+    setErrorText(answer.error);
+    if (!answer.error.isEmpty())
+        return;
+    if (answer.kind == Answer::Image) {
+        image_.setTextureSize(QSize(answer.width, answer.height));
+        image_.setData(reinterpret_cast<const char*>(answer.pixels.data()), int(size_t(answer.width) * answer.height));
+        image_.setTextureFormat(glR8);
+        image_.setTexturePixelFormat(glRed);
+        image_.setTexturePixelType(glUnsignedByte);
+        emit imageCaptured(&image_);
+    } else if (answer.kind == Answer::Points) {
+        buildPointsGeometry(points_, answer.points);
+        emit pointsCaptured(&points_);
+    }
 }
 
 void TaskViewer_OrbDebug_Image::buildPointsGeometry(KestrelQt3DEngine::LinedMeshConstructor& geometry,

@@ -1,17 +1,22 @@
 #pragma once
 // The Image viewer's native side: runs the tracker's debug task and turns its answers into a
 // texture constructor (the camera image) and a lined mesh constructor (the detected points)
-// for the scene engine. Requests block the GUI thread until the device answers, at most the
-// debug task's answer timeout; a failed request keeps the previous image or points and puts
-// the error into `errorText`.
+// for the scene engine. The device is asked off the GUI thread, one request at a time, by the
+// viewer's worker (RequestWorker.h): a capture or a setting is noted and sent when the worker
+// is free, each kind at most once (auto capture never piles up requests; the newest setting
+// wins), and the tick shows what has come back. A request the device does not answer gives up
+// after the debug task's answer timeout; a failed capture keeps the previous image or points
+// and puts the error into `errorText`.
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 #include "device_network/TaskViewer.h"
 #include "engine/LinedMeshConstructor.h"
 #include "engine/TextureConstructors.h"
 #include "tracking/runtime/DebugInterfaces.h"
+#include "viewers/RequestWorker.h"
 
 class TaskViewer_OrbDebug_Image : public TaskViewer {
     Q_OBJECT
@@ -39,10 +44,11 @@ public:
     // The threshold last set from the UI, -1 before any; it is not read back from the device.
     Q_INVOKABLE int getPixelThreshold() const { return pixelThreshold_; }
     Q_INVOKABLE void setPixelThreshold(int newPixelThreshold);
-    // One camera image into the viewer's texture constructor (the same object on every call).
+    // Asks for one camera image; it arrives in the viewer's texture constructor (the same object
+    // on every call, returned at once with the image it holds) and imageCaptured() is emitted.
     Q_INVOKABLE KestrelQt3DEngine::BytesTextureConstructor* captureImage();
-    // The image circle, one circle per detected point and the corner mark, into the viewer's
-    // points geometry (the same object on every call).
+    // Asks for the detected points; the image circle, one circle per point and the corner mark
+    // arrive in the viewer's points geometry (returned at once) and pointsCaptured() is emitted.
     Q_INVOKABLE KestrelQt3DEngine::LinedMeshConstructor* capturePoints();
 
     // The last request's error, empty after a request that succeeded.
@@ -57,12 +63,25 @@ public:
     KestrelQt3DEngine::BytesTextureConstructor* imageConstructor() { return &image_; }
     KestrelQt3DEngine::LinedMeshConstructor* pointsGeometry() { return &points_; }
 
+    // What one request brought back.
+    struct Answer {
+        enum Kind { Exposure, Threshold, Image, Points } kind = Image;
+        QString error;  // empty when the request went through
+        uint16_t width = 0, height = 0;
+        std::vector<uint8_t> pixels;
+        std::vector<Kestrel::Orb::DebugPoint> points;
+    };
+    RequestWorker<Answer>& requests() { return requests_; }
+
 signals:
     void errorTextChanged();
+    void imageCaptured(KestrelQt3DEngine::BytesTextureConstructor* texture);
+    void pointsCaptured(KestrelQt3DEngine::LinedMeshConstructor* geometry);
 
 protected:
     Kestrel::DeviceNetwork::InterfaceId taskIdentifier() const override;
     Kestrel::DeviceNetwork::CotaskPair createCotask(Kestrel::DeviceNetwork::NodeHandle node) override;
+    void onTick() override;
 
 public:
     // The debug task's viewer face, or null while no task runs.
@@ -70,12 +89,17 @@ public:
 
 private:
     void setErrorText(const QString& text);
-    // Runs one request; an exception becomes the error text and false.
-    template <class F>
-    bool attempt(const char* what, F&& request);
+    // Hands the next noted request to the worker when it is free.
+    void startNext();
+    void apply(const Answer& answer);
 
     int pixelThreshold_ = -1;
+    // Noted and not yet handed to the worker.
+    std::optional<int> exposure_, threshold_;
+    bool wantImage_ = false, wantPoints_ = false;
+    Answer::Kind lastCapture_ = Answer::Points;
     KestrelQt3DEngine::BytesTextureConstructor image_;
     KestrelQt3DEngine::LinedMeshConstructor points_;
     QString errorText_;
+    RequestWorker<Answer> requests_;
 };

@@ -24,6 +24,8 @@ TaskViewer {
     property alias errorLabel: errorLabel
     property alias viewport: viewport
 
+    // A capture is asked at once and shown when the device has answered (onImageCaptured,
+    // onPointsCaptured); until then the texture and the mesh keep what they hold.
     function captureImage() {
         image.constructor = cpp.captureImage();
         viewport.update();
@@ -40,6 +42,14 @@ TaskViewer {
         id: cpp
         node: root.node
         onTermination: root.destroy()
+        onImageCaptured: {
+            image.constructor = texture;
+            viewport.update();
+        }
+        onPointsCaptured: {
+            pointsMesh.constructor = geometry;
+            viewport.update();
+        }
         Component.onCompleted: pixelThreshold.value = root.thresholdFieldValue(cpp.getPixelThreshold())
     }
 
@@ -158,6 +168,7 @@ TaskViewer {
         repeat: true
         running: true
         onTriggered: {
+            cpp.tick();
             if (autoImage.value)
                 root.captureImage();
             if (autoPoints.value)
