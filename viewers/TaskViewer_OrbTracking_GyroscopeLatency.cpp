@@ -2,6 +2,7 @@
 
 #include <QQmlEngine>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -35,11 +36,17 @@ Kestrel::DeviceNetwork::CotaskPair TaskViewer_OrbTracking_GyroscopeLatency::crea
 
 void TaskViewer_OrbTracking_GyroscopeLatency::buildGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
                                                          const std::vector<KestrelMath::vector3<float>>& gyroscope) {
-    if (gyroscope.size() < 2)
+    appendGraph(graph, gyroscope, 0);
+}
+
+void TaskViewer_OrbTracking_GyroscopeLatency::appendGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
+                                                          const std::vector<KestrelMath::vector3<float>>& entries,
+                                                          std::size_t firstIndex) {
+    if (entries.size() < 2)
         return;
-    graph.reserve(int(2 * (gyroscope.size() - 1)));
-    for (size_t i = 1; i < gyroscope.size(); ++i)
-        graph.line(QVector3D(float(i - 1), gyroscope[i - 1][1], 0), QVector3D(float(i), gyroscope[i][1], 0));
+    graph.reserve(int(2 * (entries.size() - 1)));
+    for (size_t i = 1; i < entries.size(); ++i)
+        graph.line(QVector3D(float(firstIndex + i - 1), entries[i - 1][1], 0), QVector3D(float(firstIndex + i), entries[i][1], 0));
 }
 
 void TaskViewer_OrbTracking_GyroscopeLatency::buildOpticalGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
@@ -74,8 +81,14 @@ QString TaskViewer_OrbTracking_GyroscopeLatency::describeLag(const LatencyCorrel
 }
 
 void TaskViewer_OrbTracking_GyroscopeLatency::begin() {
-    if (auto* task = latencyTask())
-        task->startRecording();
+    auto* task = latencyTask();
+    if (!task)
+        return;
+    task->startRecording();
+    // The live curve is drawn anew from the first entry, the earlier recordings included.
+    graph_.clear();
+    graph_.setCurrentColor(QColor(0, 0, 0, 255));
+    drawnSamples_ = 0;
 }
 
 void TaskViewer_OrbTracking_GyroscopeLatency::end() {
@@ -83,12 +96,21 @@ void TaskViewer_OrbTracking_GyroscopeLatency::end() {
     if (!task)
         return;
     task->stopRecording();
-    graph_.clear();
-    const LatencyCorrelation::Lag lag = task->withTimeline([&](const auto& gyroscope, const auto& frames, const auto& timeline) {
-        buildGraph(graph_, gyroscope);
-        buildOpticalGraph(graph_, gyroscope, frames, timeline);
-        return LatencyCorrelation::estimateLag(gyroscope, frames, timeline);
+    // Copied under the task's mutex, drawn and compared without it: the device thread takes
+    // that mutex for every sample.
+    LatencyCorrelation::Gyroscope gyroscope;
+    LatencyCorrelation::Frames frames;
+    LatencyCorrelation::Timeline timeline;
+    task->withTimeline([&](const auto& g, const auto& f, const auto& t) {
+        gyroscope = g;
+        frames = f;
+        timeline = t;
     });
+    graph_.clear();
+    buildGraph(graph_, gyroscope);
+    buildOpticalGraph(graph_, gyroscope, frames, timeline);
+    drawnSamples_ = gyroscope.size();
+    const LatencyCorrelation::Lag lag = LatencyCorrelation::estimateLag(gyroscope, frames, timeline);
     setLag(describeLag(lag), lag.found ? lag.milliseconds : std::numeric_limits<double>::quiet_NaN());
     emit emitNewGeometry(&graph_);
 }
@@ -97,11 +119,19 @@ void TaskViewer_OrbTracking_GyroscopeLatency::onTick() {
     auto* task = latencyTask();
     if (!task || !task->recording())
         return;
-    task->withTimeline([&](const auto& gyroscope, const auto& frames, const auto& timeline) {
-        graph_.clear();
-        graph_.setCurrentColor(QColor(0, 0, 0, 255));
-        buildGraph(graph_, gyroscope);
-        buildOpticalGraph(graph_, gyroscope, frames, timeline);
+    // Only the entries that came since the last tick are copied under the task's mutex (with
+    // the last one drawn, to join them on), then appended to the curve.
+    const std::size_t from = drawnSamples_ > 0 ? drawnSamples_ - 1 : 0;
+    std::vector<KestrelMath::vector3<float>> fresh;
+    task->withRecordings([&](const auto& gyroscope, const auto&) {
+        if (gyroscope.size() > drawnSamples_)
+            fresh.assign(gyroscope.begin() + std::ptrdiff_t(from), gyroscope.end());
     });
+    if (fresh.size() < 2) {
+        drawnSamples_ = std::max(drawnSamples_, from + fresh.size());
+        return;
+    }
+    appendGraph(graph_, fresh, from);
+    drawnSamples_ = from + fresh.size();
     emit emitNewGeometry(&graph_);
 }

@@ -1,10 +1,13 @@
 #pragma once
 // The Gyroscope Latency viewer's native side: runs the tracking task with the recording task
 // GyroscopeLatency and draws the integrated rotation about the tracker's y axis over the
-// sample index (2000 samples a second) as one polyline, while recording on every tick and once
-// more at the end of a recording. A new recording continues the same lists. Beside it, in a
-// second colour, the optical motion of the recorded frames on the same axis, and at the end of
-// a recording the lag between the two that maximises their correlation (LatencyCorrelation.h).
+// sample index (2000 samples a second) as one polyline. While recording, each tick copies only
+// the samples that came since the last one (under the task's mutex, which the device thread
+// takes for every sample) and appends them to the curve, so that a tick costs the same however
+// long the recording runs. A new recording continues the same lists (the curve is drawn anew
+// from the first entry). At the end of a recording the whole curve is drawn once more, and
+// beside it, in a second colour, the optical motion of the recorded frames on the same axis,
+// with the lag between the two that maximises their correlation (LatencyCorrelation.h).
 #include <QColor>
 #include <QString>
 
@@ -44,6 +47,9 @@ public:
     KestrelQt3DEngine::LinedMeshConstructor* graph() { return &graph_; }
     GyroscopeLatency* latencyTask() const { return cotaskAs<GyroscopeLatency>(); }
 
+    // Segments joining the entries, entry k drawn at (firstIndex + k, its second component, 0).
+    static void appendGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
+                            const std::vector<KestrelMath::vector3<float>>& entries, std::size_t firstIndex);
     // Point i of the polyline is (i, second component of entry i, 0).
     static void buildGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
                            const std::vector<KestrelMath::vector3<float>>& gyroscope);
@@ -72,6 +78,7 @@ private:
     void setLag(const QString& text, double milliseconds);
 
     KestrelQt3DEngine::LinedMeshConstructor graph_;
+    std::size_t drawnSamples_ = 0;  // gyroscope entries on the live curve
     QString lagText_;
     double lagMilliseconds_;
 };

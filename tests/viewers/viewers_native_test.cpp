@@ -115,6 +115,26 @@ TEST(GyroscopeLatencyViewer, GraphHasOneSegmentLessThanSamples) {
     EXPECT_EQ(QVector3D(2, 4, 0), position(graph.vertices()[3]));
 }
 
+TEST(GyroscopeLatencyViewer, CurveAppendedTickByTickIsTheWholeCurve) {
+    // Entries 0..6 arrive as 0-2, 3, 4-6; each piece after the first starts with the last entry
+    // drawn, as the tick copies it.
+    std::vector<KestrelMath::vector3<float>> all;
+    for (int i = 0; i < 7; ++i)
+        all.push_back({0, float(i * i) * 0.5f, 0});
+    LinedMeshConstructor whole, pieces;
+    TaskViewer_OrbTracking_GyroscopeLatency::buildGraph(whole, all);
+    TaskViewer_OrbTracking_GyroscopeLatency::appendGraph(pieces, {all[0], all[1], all[2]}, 0);
+    TaskViewer_OrbTracking_GyroscopeLatency::appendGraph(pieces, {all[2], all[3]}, 2);
+    TaskViewer_OrbTracking_GyroscopeLatency::appendGraph(pieces, {all[3], all[4], all[5], all[6]}, 3);
+    ASSERT_EQ(size_t(12), pieces.vertices().size());
+    for (size_t v = 0; v < 12; ++v)
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(whole.vertices()[v].position[k], pieces.vertices()[v].position[k]) << v;
+    // Segment 3 joins entries 3 and 4: (3, 4.5) to (4, 8).
+    EXPECT_EQ(3.0f, pieces.vertices()[6].position[0]);
+    EXPECT_EQ(8.0f, pieces.vertices()[7].position[1]);
+}
+
 TEST(GyroscopeLatencyViewer, BeginAndEndDoNothingWithoutATask) {
     TaskViewer_OrbTracking_GyroscopeLatency viewer;
     QSignalSpy geometry(&viewer, &TaskViewer_OrbTracking_GyroscopeLatency::emitNewGeometry);
