@@ -30,17 +30,25 @@ function outsideRange(value, minValue, maxValue, type) {
     return rangeEditing(value, minValue, maxValue, type) && (value < minValue || value > maxValue);
 }
 
-// The value typed as `text`: a number for Double and Integer (0 when unparsable), else the text.
-function parseTyped(text, type) {
-    if (type === Double) {
-        var d = parseFloat(text);
-        return isNaN(d) ? 0 : d;
+// The typed `text` checked for a commit: { ok, value, message }. A number must be written in
+// full (an Integer as whole digits) and, when the field has a range (minValue < maxValue), lie
+// inside it; otherwise `ok` is false and `message` says what is allowed. A String takes any text.
+function validate(text, type, minValue, maxValue, maximumDecimalDigits) {
+    if (type !== Integer && type !== Double)
+        return { ok: true, value: text, message: "" };
+    var ranged = minValue < maxValue;
+    var allowed = ranged ? "allowed: " + textFromValue(minValue, type, maximumDecimalDigits) + " to "
+                           + textFromValue(maxValue, type, maximumDecimalDigits)
+                         : "";
+    var pattern = type === Integer ? /^\s*[+-]?\d+\s*$/ : /^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\s*$/;
+    if (!pattern.test(text)) {
+        var what = type === Integer ? "not a whole number" : "not a number";
+        return { ok: false, value: undefined, message: ranged ? what + "; " + allowed : what };
     }
-    if (type === Integer) {
-        var i = parseInt(text, 10);
-        return isNaN(i) ? 0 : i;
-    }
-    return text;
+    var value = type === Integer ? parseInt(text, 10) : parseFloat(text);
+    if (ranged && (value < minValue || value > maxValue))
+        return { ok: false, value: value, message: allowed };
+    return { ok: true, value: value, message: "" };
 }
 
 // The text shown for `value`.

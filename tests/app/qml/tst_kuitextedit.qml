@@ -42,12 +42,19 @@ TestCase {
         compare(Logic.textFromValue("text", "String", 4), "text");
     }
 
-    function test_typing() {
-        compare(Logic.parseTyped("2.5abc", "Double"), 2.5);
-        compare(Logic.parseTyped("x", "Double"), 0);
-        compare(Logic.parseTyped("42.9", "Integer"), 42);
-        compare(Logic.parseTyped("", "Integer"), 0);
-        compare(Logic.parseTyped("12", "String"), "12");
+    function test_validate() {
+        var checked = Logic.validate("25", "Integer", 0, 31, 4);
+        verify(checked.ok);
+        compare(checked.value, 25);
+        checked = Logic.validate("45", "Integer", 0, 31, 4);
+        verify(!checked.ok);
+        compare(checked.message, "allowed: 0 to 31");
+        compare(Logic.validate("", "Integer", 0, 31, 4).message, "not a whole number; allowed: 0 to 31");
+        compare(Logic.validate("2.5", "Integer", 0, 0, 4).message, "not a whole number");
+        compare(Logic.validate("2.5abc", "Double", 0, 0, 4).message, "not a number");
+        compare(Logic.validate(" -1e-3 ", "Double", -1, 1, 4).value, -0.001);
+        compare(Logic.validate("1.25", "Double", 0, 0.5, 4).message, "allowed: 0 to 0.5");
+        compare(Logic.validate("12", "String", 0, 0, 4).value, "12");
     }
 
     function test_rangeRules() {
@@ -76,48 +83,61 @@ TestCase {
         compare(editedSpy.count, 0);
     }
 
-    function test_typingEachType() {
-        var field = makeField({ value: 0, type: "Double" });
+    function typeText(field, keys) {
         field.input.forceActiveFocus();
         field.input.selectAll();
-        keyClick(Qt.Key_2);
-        keyClick(Qt.Key_Period);
-        keyClick(Qt.Key_5);
-        compare(field.value, 2.5);
-        compare(editedSpy.count, 3);
-        // The user's text stays as typed while typing: "2." was not rewritten to "2".
-        compare(field.input.text, "2.5");
-
-        var integer = makeField({ value: 0, type: "Integer" });
-        integer.input.forceActiveFocus();
-        integer.input.selectAll();
-        keyClick(Qt.Key_7);
-        keyClick(Qt.Key_Period);
-        compare(integer.value, 7);
-        compare(editedSpy.count, 2);
-        keyClick(Qt.Key_Return);
-        compare(integer.input.text, "7");
-        compare(integer.input.selectedText, "7");
-
-        var text = makeField({ value: "", type: "String" });
-        text.input.forceActiveFocus();
-        keyClick(Qt.Key_A);
-        keyClick(Qt.Key_B);
-        compare(text.value, "ab");
-        compare(editedSpy.count, 2);
+        for (var i = 0; i < keys.length; ++i)
+            keyClick(keys[i]);
     }
 
-    function test_unparsableTypingGivesZero() {
-        var field = makeField({ value: 5, type: "Double" });
-        field.input.forceActiveFocus();
-        field.input.selectAll();
-        keyClick(Qt.Key_X);
-        compare(field.value, 0);
-        compare(field.input.text, "x");
-        // Leaving the field rewrites the text from the value.
-        field.forceActiveFocus();
+    function test_typedTextIsCommittedOnEnterOrLeaving() {
+        // "25" is one edit: nothing while typing, 25 on Enter (not 2 and then 25).
+        var integer = makeField({ value: 0, type: "Integer", minValue: 0, maxValue: 31 });
+        typeText(integer, [Qt.Key_2, Qt.Key_5]);
+        compare(integer.value, 0);
+        compare(editedSpy.count, 0);
+        keyClick(Qt.Key_Return);
+        compare(integer.value, 25);
+        compare(editedSpy.count, 1);
+        compare(editedSpy.signalArguments[0][0], 25);
+        compare(integer.input.selectedText, "25");
+
+        var field = makeField({ value: 0, type: "Double" });
+        typeText(field, [Qt.Key_2, Qt.Key_Period, Qt.Key_5]);
+        compare(field.input.text, "2.5");
+        compare(editedSpy.count, 0);
         testCase.forceActiveFocus();
-        compare(field.input.text, "0");
+        compare(field.value, 2.5);
+        compare(editedSpy.count, 1);
+
+        var text = makeField({ value: "", type: "String" });
+        typeText(text, [Qt.Key_A, Qt.Key_B]);
+        compare(editedSpy.count, 0);
+        keyClick(Qt.Key_Enter);
+        compare(text.value, "ab");
+        compare(editedSpy.count, 1);
+    }
+
+    function test_refusedTextIsNotSentAndSaysTheRange() {
+        var field = makeField({ value: 5, type: "Integer", minValue: 0, maxValue: 31 });
+        typeText(field, [Qt.Key_4, Qt.Key_5]);
+        verify(Qt.colorEqual(field.input.color, "red"));
+        keyClick(Qt.Key_Return);
+        compare(field.value, 5);
+        compare(field.input.text, "45");
+        verify(field.problemLabel.visible);
+        compare(field.problemLabel.text, "allowed: 0 to 31");
+        // A cleared field is not 0.
+        typeText(field, [Qt.Key_Backspace]);
+        keyClick(Qt.Key_Return);
+        compare(field.value, 5);
+        compare(field.problem, "not a whole number; allowed: 0 to 31");
+        // Leaving brings the value's text back; nothing was sent.
+        testCase.forceActiveFocus();
+        compare(field.input.text, "5");
+        verify(!field.problemLabel.visible);
+        verify(!Qt.colorEqual(field.input.color, "red"));
+        compare(editedSpy.count, 0);
     }
 
     function test_knobDragSetsTheValue() {
