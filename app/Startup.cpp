@@ -28,9 +28,12 @@ QString dataFolderFromEnvironment(const QProcessEnvironment& environment) {
 bool prepareDataFolder(const QString& dataFolder) {
     QDir current;
     current.mkdir(dataFolder);
-    // No separator on purpose: with a trailing slash this is the subfolder, without one a
-    // sibling whose name ends in "Screenshots".
+    // The folder text followed directly by "Screenshots": with a trailing slash the subfolder,
+    // without one a sibling whose name ends in "Screenshots".
     current.mkdir(dataFolder + QLatin1String(screenshotFolderName));
+    // The screenshot button saves into the subfolder of the working directory: it must exist
+    // whether or not the text ends with a slash.
+    current.mkdir(QDir(dataFolder).filePath(QLatin1String(screenshotFolderName)));
     return QDir::setCurrent(dataFolder);
 }
 

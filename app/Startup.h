@@ -33,9 +33,10 @@ QString defaultDataFolder();
 // Step 1: the data folder named by OrbDebugDataPath, or the default when it is unset or empty.
 QString dataFolderFromEnvironment(const QProcessEnvironment& environment);
 
-// Steps 2-4: creates the folder (one level, relative to the current directory) and the
-// screenshot folder named by the folder text followed directly by "Screenshots", then makes
-// the folder the working directory. Failures are ignored: the program then goes on in the
+// Steps 2-4: creates the folder (one level, relative to the current directory), the screenshot
+// folder named by the folder text followed directly by "Screenshots" and, when that is a
+// sibling (no trailing slash), also the folder's own "Screenshots", where the screenshot button
+// saves; then makes the folder the working directory. Failures are ignored: the program then goes on in the
 // directory it started in. Returns whether the working directory was changed.
 bool prepareDataFolder(const QString& dataFolder);
 

@@ -55,12 +55,12 @@ TEST_F(DataFolder, VariableIsTakenAsWritten) {
     EXPECT_EQ(" ", dataFolderFromEnvironment(environment));
 }
 
-TEST_F(DataFolder, PathWithoutTrailingSlashGetsASiblingScreenshotFolder) {
+TEST_F(DataFolder, PathWithoutTrailingSlashGetsASiblingAndTheSubfolderTheButtonSavesInto) {
     const QString folder = root_ + "/x";
     EXPECT_TRUE(prepareDataFolder(folder));
     EXPECT_TRUE(isFolder(folder));
     EXPECT_TRUE(isFolder(root_ + "/xScreenshots"));
-    EXPECT_FALSE(isFolder(folder + "/Screenshots"));
+    EXPECT_TRUE(isFolder(folder + "/Screenshots"));
     EXPECT_EQ(folder, QDir::currentPath());
 }
 
