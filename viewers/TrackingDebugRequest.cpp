@@ -74,13 +74,14 @@ QString noProducerText(int page, IEnvironment* environment) {
     switch (page) {
     case Page::Alignment:
     case Page::Homography:
-        return QStringLiteral("No data: this page shows the fit of a rigid tile floor, and the stored environment is of "
-                              "another kind.");
+        return QStringLiteral("No data: this page shows the fit of a rigid tile floor,<br>"
+                              "and the stored environment is of another kind.");
     case Page::QuadrangleDebug:
-        return QStringLiteral("No data: this page shows the corners a self-refining quadrangle learns, and the stored "
-                              "environment is of another kind.");
+        return QStringLiteral("No data: this page shows the corners a self-refining quadrangle<br>"
+                              "learns, and the stored environment is of another kind.");
     case Page::GarlandDebug:
-        return QStringLiteral("No data: this page needs a garland environment, which this program does not have.");
+        return QStringLiteral("No data: this page needs a garland environment,<br>"
+                              "which this program does not have.");
     default:
         return QString();
     }
@@ -93,40 +94,47 @@ QString unansweredText(int page) {
         why = QStringLiteral("the tracker sent no complete optical frame.");
         break;
     case Page::History:
-        why = QStringLiteral("the optimiser took no frame. It takes frames once the inertial initialisation is over.");
+        why = QStringLiteral("the optimiser took no frame.<br>"
+                             "It takes frames once the inertial initialisation is over.");
         break;
     case Page::AllPatterns:
-        why = QStringLiteral("bar detection did not run. It runs only while the tracker is being identified; once the "
-                             "optimiser holds the pose (Tracking6Dof) it is not needed.");
+        why = QStringLiteral("bar detection did not run.<br>"
+                             "It runs only while the tracker is being identified;<br>"
+                             "once the optimiser holds the pose (Tracking6Dof) it is not needed.");
         break;
     case Page::Alignment:
     case Page::Homography:
-        why = QStringLiteral("the tile floor was not fitted. The fit runs only while the tracker is being identified; "
+        why = QStringLiteral("the tile floor was not fitted.<br>"
+                             "The fit runs only while the tracker is being identified;<br>"
                              "once the optimiser holds the pose (Tracking6Dof) it is not needed.");
         break;
     case Page::VisualPosition:
-        why = QStringLiteral("no step of this tracking pipeline computes a visual position of its own; the page "
-                             "Optimization shows the pose the optimiser fits to the rays.");
+        why = QStringLiteral("no step of this tracking pipeline computes<br>"
+                             "a visual position of its own; the page Optimization shows<br>"
+                             "the pose the optimiser fits to the rays.");
         break;
     case Page::MatchProjections:
-        why = QStringLiteral("no step of this tracking pipeline matches projections on a plane; the pages Optimization "
-                             "and History show how rays are matched to markers.");
+        why = QStringLiteral("no step of this tracking pipeline matches<br>"
+                             "projections on a plane; the pages Optimization and History<br>"
+                             "show how rays are matched to markers.");
         break;
     case Page::Optimization:
-        why = QStringLiteral("the optimiser did not run. It runs once the inertial initialisation is over, on every "
-                             "frame it takes.");
+        why = QStringLiteral("the optimiser did not run.<br>"
+                             "It runs on every frame it takes, once the inertial<br>"
+                             "initialisation is over.");
         break;
     case Page::Umi:
         why = QStringLiteral("no inertial data came from the tracker.");
         break;
     case Page::QuadrangleDebug:
-        why = QStringLiteral("the quadrangle learned nothing. It learns from the frames the optimiser takes, once the "
-                             "inertial initialisation is over.");
+        why = QStringLiteral("the quadrangle learned nothing.<br>"
+                             "It learns from the frames the optimiser takes,<br>"
+                             "once the inertial initialisation is over.");
         break;
     default:
         return QString();
     }
-    return QStringLiteral("No data in the last 500 ms: ") + why;
+    return QStringLiteral("No data in the last 500 ms:<br>") + why;
 }
 
 PageSnapshot requestPage(int page, const Producers& producers, std::shared_ptr<LinedMeshConstructor> geometry,
