@@ -156,8 +156,10 @@ void TaskViewer_OrbDebug_Image::startNext() {
     Kestrel::Orb::Debug::ICotask* task = debugTask();
     if (!task) {
         // Without a task nothing is asked: a capture draws what an empty answer draws.
-        if (wantPoints_)
+        if (wantPoints_) {
             buildPointsGeometry(points_, {});
+            emit pointsCaptured(&points_);
+        }
         if (wantImage_ || wantPoints_ || exposure_ || threshold_)
             setErrorText(QStringLiteral("no task is running"));
         wantImage_ = wantPoints_ = false;

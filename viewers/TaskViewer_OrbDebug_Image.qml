@@ -25,13 +25,13 @@ TaskViewer {
     property alias viewport: viewport
 
     // A capture is asked at once and shown when the device has answered (onImageCaptured,
-    // onPointsCaptured); until then the texture and the mesh keep what they hold.
+    // onPointsCaptured); until then the texture and the mesh keep what they hold, so that an
+    // auto capture does not upload the same image again on every tick.
     function captureImage() {
-        image.constructor = cpp.captureImage();
-        viewport.update();
+        cpp.captureImage();
     }
     function capturePoints() {
-        pointsMesh.constructor = cpp.capturePoints();
+        cpp.capturePoints();
     }
     // The stored threshold is -1 until the user sets one; the field stays empty until then.
     function thresholdFieldValue(threshold) {

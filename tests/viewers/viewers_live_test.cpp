@@ -158,6 +158,7 @@ struct ViewerWindow {
         QMetaObject::invokeMethod(input, "selectAll");
         for (QChar c : text)
             QTest::keyClick(view.get(), c.toLatin1());
+        QTest::keyClick(view.get(), Qt::Key_Return);
     }
     QImage grab(const QString& file) const {
         QTest::qWait(200);  // let the viewport draw what the last tick handed it
@@ -177,6 +178,8 @@ TEST(ImageViewerLive, ShowsTheCameraImageWithTheBlobsCircledWhereTheyAre) {
     ASSERT_TRUE(cpp->hasCotask());
     window.click(window.button(QStringLiteral("Capture image")));
     window.click(window.button(QStringLiteral("Capture points")));
+    // The device is asked off the GUI thread; the ticks show the answers.
+    ASSERT_TRUE(waitFor([&] { return !cpp->requests().busy(); }));
     EXPECT_EQ(QString(), cpp->errorText());
 
     const QByteArray& pixels = cpp->imageConstructor()->data();
@@ -278,6 +281,7 @@ TEST(ImageViewerLive, ExposureAndThresholdEditsReachTheDevice) {
     EXPECT_EQ(10, deviceValue(4)) << "the simulated tracker starts at exposure 10";
     auto radii = [&] {
         window.click(window.button(QStringLiteral("Capture points")));
+        EXPECT_TRUE(waitFor([&] { return !cpp->requests().busy(); }));
         const auto& mesh = *cpp->pointsGeometry();
         std::vector<double> r;
         for (size_t first = 256; first + 64 < mesh.vertices().size(); first += 64)
