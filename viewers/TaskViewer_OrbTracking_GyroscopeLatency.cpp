@@ -36,17 +36,11 @@ Kestrel::DeviceNetwork::CotaskPair TaskViewer_OrbTracking_GyroscopeLatency::crea
 
 void TaskViewer_OrbTracking_GyroscopeLatency::buildGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
                                                          const std::vector<KestrelMath::vector3<float>>& gyroscope) {
-    appendGraph(graph, gyroscope, 0);
-}
-
-void TaskViewer_OrbTracking_GyroscopeLatency::appendGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
-                                                          const std::vector<KestrelMath::vector3<float>>& entries,
-                                                          std::size_t firstIndex) {
-    if (entries.size() < 2)
+    if (gyroscope.size() < 2)
         return;
-    graph.reserve(int(2 * (entries.size() - 1)));
-    for (size_t i = 1; i < entries.size(); ++i)
-        graph.line(QVector3D(float(firstIndex + i - 1), entries[i - 1][1], 0), QVector3D(float(firstIndex + i), entries[i][1], 0));
+    graph.reserve(int(2 * (gyroscope.size() - 1)));
+    for (size_t i = 1; i < gyroscope.size(); ++i)
+        graph.line(QVector3D(float(i - 1), gyroscope[i - 1][1], 0), QVector3D(float(i), gyroscope[i][1], 0));
 }
 
 void TaskViewer_OrbTracking_GyroscopeLatency::buildOpticalGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
@@ -86,9 +80,7 @@ void TaskViewer_OrbTracking_GyroscopeLatency::begin() {
         return;
     task->startRecording();
     // The live curve is drawn anew from the first entry, the earlier recordings included.
-    graph_.clear();
-    graph_.setCurrentColor(QColor(0, 0, 0, 255));
-    drawnSamples_ = 0;
+    liveCurve_.clear();
 }
 
 void TaskViewer_OrbTracking_GyroscopeLatency::end() {
@@ -109,7 +101,6 @@ void TaskViewer_OrbTracking_GyroscopeLatency::end() {
     graph_.clear();
     buildGraph(graph_, gyroscope);
     buildOpticalGraph(graph_, gyroscope, frames, timeline);
-    drawnSamples_ = gyroscope.size();
     const LatencyCorrelation::Lag lag = LatencyCorrelation::estimateLag(gyroscope, frames, timeline);
     setLag(describeLag(lag), lag.found ? lag.milliseconds : std::numeric_limits<double>::quiet_NaN());
     emit emitNewGeometry(&graph_);
@@ -119,19 +110,19 @@ void TaskViewer_OrbTracking_GyroscopeLatency::onTick() {
     auto* task = latencyTask();
     if (!task || !task->recording())
         return;
-    // Only the entries that came since the last tick are copied under the task's mutex (with
-    // the last one drawn, to join them on), then appended to the curve.
-    const std::size_t from = drawnSamples_ > 0 ? drawnSamples_ - 1 : 0;
-    std::vector<KestrelMath::vector3<float>> fresh;
+    // Only the entries that came since the last tick are copied under the task's mutex, then
+    // added to the live curve, whose drawing has a bounded number of segments.
+    std::vector<float> fresh;
     task->withRecordings([&](const auto& gyroscope, const auto&) {
-        if (gyroscope.size() > drawnSamples_)
-            fresh.assign(gyroscope.begin() + std::ptrdiff_t(from), gyroscope.end());
+        for (std::size_t i = liveCurve_.count(); i < gyroscope.size(); ++i)
+            fresh.push_back(gyroscope[i][1]);
     });
-    if (fresh.size() < 2) {
-        drawnSamples_ = std::max(drawnSamples_, from + fresh.size());
+    if (fresh.empty())
         return;
-    }
-    appendGraph(graph_, fresh, from);
-    drawnSamples_ = from + fresh.size();
+    for (float value : fresh)
+        liveCurve_.append(value);
+    graph_.clear();
+    graph_.setCurrentColor(QColor(0, 0, 0, 255));
+    liveCurve_.draw(graph_);
     emit emitNewGeometry(&graph_);
 }

@@ -1,11 +1,12 @@
 #pragma once
 // The Gyroscope Latency viewer's native side: runs the tracking task with the recording task
 // GyroscopeLatency and draws the integrated rotation about the tracker's y axis over the
-// sample index (2000 samples a second) as one polyline. While recording, each tick copies only
-// the samples that came since the last one (under the task's mutex, which the device thread
-// takes for every sample) and appends them to the curve, so that a tick costs the same however
-// long the recording runs. A new recording continues the same lists (the curve is drawn anew
-// from the first entry). At the end of a recording the whole curve is drawn once more, and
+// sample index (2000 samples a second). While recording, each tick copies only the samples that
+// came since the last one (under the task's mutex, which the device thread takes for every
+// sample) into a live curve of bounded size (LiveCurve.h: the polyline, or once it is long the
+// range of each run of samples), so that a tick, the mesh upload and the drawing cost the same
+// however long the recording runs. A new recording continues the same lists (the live curve is
+// drawn anew from the first entry). At the end of a recording the whole polyline is drawn, and
 // beside it, in a second colour, the optical motion of the recorded frames on the same axis,
 // with the lag between the two that maximises their correlation (LatencyCorrelation.h).
 #include <QColor>
@@ -15,6 +16,7 @@
 #include "engine/LinedMeshConstructor.h"
 #include "tracking/runtime/GyroscopeLatency.h"
 #include "viewers/LatencyCorrelation.h"
+#include "viewers/LiveCurve.h"
 
 class TaskViewer_OrbTracking_GyroscopeLatency : public TaskViewer {
     Q_OBJECT
@@ -47,9 +49,6 @@ public:
     KestrelQt3DEngine::LinedMeshConstructor* graph() { return &graph_; }
     GyroscopeLatency* latencyTask() const { return cotaskAs<GyroscopeLatency>(); }
 
-    // Segments joining the entries, entry k drawn at (firstIndex + k, its second component, 0).
-    static void appendGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
-                            const std::vector<KestrelMath::vector3<float>>& entries, std::size_t firstIndex);
     // Point i of the polyline is (i, second component of entry i, 0).
     static void buildGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
                            const std::vector<KestrelMath::vector3<float>>& gyroscope);
@@ -78,7 +77,7 @@ private:
     void setLag(const QString& text, double milliseconds);
 
     KestrelQt3DEngine::LinedMeshConstructor graph_;
-    std::size_t drawnSamples_ = 0;  // gyroscope entries on the live curve
+    LiveCurve liveCurve_;
     QString lagText_;
     double lagMilliseconds_;
 };

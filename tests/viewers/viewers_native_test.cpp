@@ -11,6 +11,7 @@
 #include "tracking/runtime/MidSpaceCotask.h"
 #include "tracking/runtime/TrackingWire.h"
 #include "viewers/TaskViewer_OrbDebug_Image.h"
+#include "viewers/LiveCurve.h"
 #include "viewers/TaskViewer_OrbTracking_GyroscopeLatency.h"
 #include "viewers/TaskViewer_OrbTracking_MidSpace.h"
 
@@ -115,24 +116,36 @@ TEST(GyroscopeLatencyViewer, GraphHasOneSegmentLessThanSamples) {
     EXPECT_EQ(QVector3D(2, 4, 0), position(graph.vertices()[3]));
 }
 
-TEST(GyroscopeLatencyViewer, CurveAppendedTickByTickIsTheWholeCurve) {
-    // Entries 0..6 arrive as 0-2, 3, 4-6; each piece after the first starts with the last entry
-    // drawn, as the tick copies it.
-    std::vector<KestrelMath::vector3<float>> all;
-    for (int i = 0; i < 7; ++i)
-        all.push_back({0, float(i * i) * 0.5f, 0});
-    LinedMeshConstructor whole, pieces;
-    TaskViewer_OrbTracking_GyroscopeLatency::buildGraph(whole, all);
-    TaskViewer_OrbTracking_GyroscopeLatency::appendGraph(pieces, {all[0], all[1], all[2]}, 0);
-    TaskViewer_OrbTracking_GyroscopeLatency::appendGraph(pieces, {all[2], all[3]}, 2);
-    TaskViewer_OrbTracking_GyroscopeLatency::appendGraph(pieces, {all[3], all[4], all[5], all[6]}, 3);
-    ASSERT_EQ(size_t(12), pieces.vertices().size());
-    for (size_t v = 0; v < 12; ++v)
-        for (int k = 0; k < 3; ++k)
-            EXPECT_EQ(whole.vertices()[v].position[k], pieces.vertices()[v].position[k]) << v;
-    // Segment 3 joins entries 3 and 4: (3, 4.5) to (4, 8).
-    EXPECT_EQ(3.0f, pieces.vertices()[6].position[0]);
-    EXPECT_EQ(8.0f, pieces.vertices()[7].position[1]);
+TEST(GyroscopeLatencyViewer, LiveCurveIsThePolylineUntilItsBucketsMerge) {
+    const std::vector<float> values = {0, 5, 1, 4, 2, 3, 9, 7, 8};
+    // Up to four entries in four buckets: the polyline itself.
+    LiveCurve curve(4);
+    LinedMeshConstructor polyline, drawn;
+    std::vector<KestrelMath::vector3<float>> entries;
+    for (int i = 0; i < 4; ++i) {
+        curve.append(values[i]);
+        entries.push_back({0, values[i], 0});
+    }
+    TaskViewer_OrbTracking_GyroscopeLatency::buildGraph(polyline, entries);
+    curve.draw(drawn);
+    ASSERT_EQ(polyline.vertices().size(), drawn.vertices().size());
+    for (size_t v = 0; v < drawn.vertices().size(); ++v)
+        for (int k = 0; k < 2; ++k)
+            EXPECT_EQ(polyline.vertices()[v].position[k], drawn.vertices()[v].position[k]) << v;
+
+    // The fifth entry merges pairs (k = 2), the ninth again (k = 4): buckets {0 5 1 4}, {2 3 9 7},
+    // {8} centred at x = 1.5, 5.5 and 8. Each drawn as its range, joined last value to first.
+    for (size_t i = 4; i < values.size(); ++i)
+        curve.append(values[i]);
+    EXPECT_EQ(4u, curve.bucketSize());
+    drawn.clear();
+    curve.draw(drawn);
+    const float expected[][2] = {{1.5f, 0}, {1.5f, 5}, {1.5f, 4}, {5.5f, 2}, {5.5f, 2}, {5.5f, 9}, {5.5f, 7}, {8, 8}};
+    ASSERT_EQ(size_t(8), drawn.vertices().size());
+    for (size_t v = 0; v < 8; ++v) {
+        EXPECT_EQ(expected[v][0], drawn.vertices()[v].position[0]) << v;
+        EXPECT_EQ(expected[v][1], drawn.vertices()[v].position[1]) << v;
+    }
 }
 
 TEST(GyroscopeLatencyViewer, BeginAndEndDoNothingWithoutATask) {
