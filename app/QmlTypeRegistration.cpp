@@ -5,6 +5,7 @@
 #include "app/QExWrappers.h"
 #include "device_network/KdnFactory.h"
 #include "device_network/QExRecorder.h"
+#include "device_network/QExReplays.h"
 #include "engine/Registration.h"
 #include "viewers/TaskViewer_OrbDebug_Image.h"
 #include "viewers/TaskViewer_OrbTracking_Debug.h"
@@ -21,6 +22,8 @@ void registerQmlTypes() {
     qmlRegisterType<TaskViewer_OrbTracking_GyroscopeLatency>("orb", 1, 0, "TaskViewer_OrbTracking_GyroscopeLatency_cpp");
     qmlRegisterType<TaskViewer_OrbTracking_MidSpace>("orb", 1, 0, "TaskViewer_OrbTracking_MidSpace_cpp");
     qmlRegisterType<QExRecorder>("orb", 1, 0, "QExRecorder");
+    qmlRegisterType<QExReplays>("orb", 1, 0, "QExReplays");
+    qmlRegisterUncreatableType<QExReplay>("orb", 1, 0, "QExReplay", "made by QExReplays");
 
     qmlRegisterType<QExWrapperInteger>("QEx", 1, 0, "QExWrapperInteger");
     qmlRegisterType<QExWrapperBool>("QEx", 1, 0, "QExWrapperBool");

@@ -24,10 +24,15 @@ public:
     // Whether `node` can run the task whose identifier the four parts give (little-endian each).
     Q_INVOKABLE bool isTaskSupported(int node, int interfaceIdPart0, int interfaceIdPart1, int interfaceIdPart2,
                                      int interfaceIdPart3) const;
-    // The network's update id, -1 without a network.
+    // The network's update id, -1 without a network; it also changes when a recording is opened
+    // or closed (then it is not -1 even without a network).
     Q_INVOKABLE int getUpdateID() const;
-    // All node handles in the network's order; empty without a network.
+    // All node handles in the network's order, then the nodes of the open recordings (each
+    // recording's root, then its recorded node); empty without a network and recordings.
     Q_INVOKABLE QVector<int> getNodes() const;
+    // What the device tree shows on a node instead of its handle: a recording's file name on
+    // its root, the recorded node's handle on its node; empty for the loaded network's nodes.
+    Q_INVOKABLE QString getNodeLabel(int node) const;
     // Parent handle of `node`; 0 without a network.
     Q_INVOKABLE int getParent(int node) const;
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "device_network/ReplaySources.h"
 #include "interface_contract/LibraryLoader.h"
 
 namespace Kestrel::DeviceNetwork {
@@ -37,6 +38,16 @@ void NetworkHolder::setUp() {
         check(library_.get(), library_->createNetwork(&filter, created.out()));
         network_ = created;
     }
+}
+
+} // namespace Kestrel::DeviceNetwork
+
+namespace Kestrel::DeviceNetwork {
+
+InterfaceContract::Ref<INodeNetwork> NetworkHolder::networkFor(NodeHandle node) const {
+    if (const ReplaySources::Replay* replay = ReplaySources::instance().find(node))
+        return InterfaceContract::Ref<INodeNetwork>::share(replay->network.get());
+    return network_;
 }
 
 } // namespace Kestrel::DeviceNetwork

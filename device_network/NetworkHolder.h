@@ -19,6 +19,9 @@ public:
 
     const InterfaceContract::Ref<ILibrary>& library() const { return library_; }
     const InterfaceContract::Ref<INodeNetwork>& network() const { return network_; }
+    // The network serving `node`: the open recording's replay network for its nodes
+    // (device_network/ReplaySources.h), else the loaded network (null without one).
+    InterfaceContract::Ref<INodeNetwork> networkFor(NodeHandle node) const;
 
     // The device types the program asks the network to discover.
     static constexpr DeviceType deviceFilter[2] = {{0x3237, 0}, {0x0301, 0}};

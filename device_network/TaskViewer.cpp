@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "device_network/NetworkHolder.h"
+#include "device_network/ReplaySources.h"
 #include "interface_contract/DebugLog.h"
 
 using Kestrel::DeviceNetwork::NetworkHolder;
@@ -19,8 +20,10 @@ void TaskViewer::setNode(int node) {
         node_ = node;
 }
 
-void TaskViewer::componentComplete() {
-    auto network = NetworkHolder::instance().network();
+void TaskViewer::componentComplete() { startTask(); }
+
+void TaskViewer::startTask() {
+    auto network = NetworkHolder::instance().networkFor(NodeHandle(node_));
     if (!network) {
         Kestrel::logLine() << "TaskViewer: no device network, task on node " << node_ << " not started";
         return;
@@ -54,6 +57,13 @@ void TaskViewer::tick() {
     }
     if (finished) {
         cotask_.reset();
+        // A recording that went back in time ended its tasks to start them afresh; the viewer
+        // stays and starts its task again. A closed recording has left the tree: the viewer ends.
+        if (Kestrel::DeviceNetwork::ReplaySources::instance().find(NodeHandle(node_))) {
+            startTask();
+            if (cotask_)
+                return;
+        }
         emit termination();
         return;
     }

@@ -3,7 +3,9 @@
 // viewer starts its task on that node through the cotask factory of the concrete class and keeps
 // the cotask. tick() ends the viewer once the device side has let go; requestTermination() ends
 // it on the user's request. Ending releases the cotask (which ends the task in the library) and
-// emits termination(), on which the QML destroys the viewer. GUI thread only.
+// emits termination(), on which the QML destroys the viewer. On a node of an open recording a
+// finished task is started again instead: the recording ends its tasks when it goes back in
+// time (device_network/ReplaySources.h). GUI thread only.
 //
 // A concrete viewer:
 //
@@ -68,6 +70,9 @@ protected:
     }
 
 private:
+    // Starts the task on the network serving the node (a recording's for its nodes).
+    void startTask();
+
     int node_ = 0;
     Kestrel::InterfaceContract::Ref<Kestrel::DeviceNetwork::ICotask> cotask_;
 };

@@ -76,7 +76,7 @@ Kestrel::DeviceNetwork::InterfaceId TaskViewer_OrbTracking_Debug::taskIdentifier
 Kestrel::DeviceNetwork::CotaskPair TaskViewer_OrbTracking_Debug::createCotask(Kestrel::DeviceNetwork::NodeHandle node) {
     Kestrel::InterfaceContract::Ref<ITrackingCotask> task =
         Kestrel::InterfaceContract::makeInterfaced<OrbTracking, ITrackingCotask>(
-            Kestrel::DeviceNetwork::NetworkHolder::instance().network(), node, environment_);
+            Kestrel::DeviceNetwork::NetworkHolder::instance().networkFor(node), node, environment_);
     Kestrel::DeviceNetwork::CotaskPair pair;
     pair.connection = wireTrackingTask(*static_cast<OrbTracking*>(task.get()));
     // The tracking face begins with the cotask face's slots: the same reference serves as both.

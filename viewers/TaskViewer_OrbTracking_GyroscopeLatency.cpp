@@ -27,7 +27,7 @@ Kestrel::DeviceNetwork::InterfaceId TaskViewer_OrbTracking_GyroscopeLatency::tas
 
 Kestrel::DeviceNetwork::CotaskPair TaskViewer_OrbTracking_GyroscopeLatency::createCotask(Kestrel::DeviceNetwork::NodeHandle node) {
     auto task = Kestrel::InterfaceContract::makeInterfaced<GyroscopeLatency, Kestrel::DeviceNetwork::ICotask>(
-        Kestrel::DeviceNetwork::NetworkHolder::instance().network(), node);
+        Kestrel::DeviceNetwork::NetworkHolder::instance().networkFor(node), node);
     Kestrel::DeviceNetwork::CotaskPair pair;
     pair.connection = Kestrel::Orb::Tracking::wireTrackingTask(*static_cast<GyroscopeLatency*>(task.get()));
     pair.cotask = std::move(task);

@@ -32,7 +32,7 @@ Kestrel::DeviceNetwork::InterfaceId TaskViewer_OrbTracking_MidSpace::taskIdentif
 
 Kestrel::DeviceNetwork::CotaskPair TaskViewer_OrbTracking_MidSpace::createCotask(Kestrel::DeviceNetwork::NodeHandle node) {
     auto task = Kestrel::InterfaceContract::makeInterfaced<MidSpaceCotask, Kestrel::DeviceNetwork::ICotask>(
-        Kestrel::DeviceNetwork::NetworkHolder::instance().network(), node);
+        Kestrel::DeviceNetwork::NetworkHolder::instance().networkFor(node), node);
     Kestrel::DeviceNetwork::CotaskPair pair;
     pair.connection = Kestrel::Orb::Tracking::wireTrackingTask(*static_cast<MidSpaceCotask*>(task.get()));
     pair.cotask = std::move(task);
