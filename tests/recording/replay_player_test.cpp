@@ -128,10 +128,11 @@ TEST(ReplayPlayer, StepsOneFrameAtATimeAndBackByRestarting) {
     EXPECT_FALSE(player.status().playing);
     const size_t before = first.host->records().size();
 
-    // Back to frame 8: the task is ended, and the task started again gets frames 0..8 at once.
+    // Back to frame 8: the task is ended (the player lets go of its host), and the task started
+    // again gets frames 0..8 at once.
+    player.stepBack();
     first.device.reset();
     first.host.reset();
-    player.stepBack();
     EXPECT_EQ(*first.released, 1);
     Connected second(player);
     ASSERT_TRUE(player.waitUntilSettled(5));
