@@ -18,6 +18,7 @@ Item {
     property alias tasksMenu: tasksMenu
     property alias settingsMenu: settingsMenu
     property alias recorder: recorder
+    property alias replays: replays
     // title, icon, viewerName and the four identifier parts of each viewer's task.
     property var taskViewers: ViewerTable.taskViewers(icons, viewerConstants)
 
@@ -65,17 +66,47 @@ Item {
         id: recorder
     }
 
+    // The open recordings, each a node of the device tree with its transport below the grid.
+    QExReplays {
+        id: replays
+    }
+
     MainLayout {
         id: mainLayout
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.top: parent.top
-        anchors.bottom: bottomRow.top
+        anchors.bottom: transports.top
         settings: settings
         factory: kdnFactory
         taskViewers: root.taskViewers
         tasksMenu: tasksMenu
         settingsMenu: settingsMenu
+    }
+
+    Column {
+        id: transports
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: bottomRow.top
+        Repeater {
+            model: replays.replays
+            ReplayTransport {
+                width: transports.width
+                replay: modelData
+                onCloseRequested: replays.close(node)
+            }
+        }
+    }
+
+    // Recordings dropped on the window are opened, several at once.
+    DropArea {
+        anchors.fill: parent
+        keys: ["text/uri-list"]
+        onDropped: {
+            if (drop.hasUrls && replays.open(drop.urls) > 0)
+                drop.accept();
+        }
     }
 
     Rectangle {
@@ -113,6 +144,22 @@ Item {
                 ToolTip.text: recorder.recording ? "Stop recording" : "Record every running task"
                 onClicked: recorder.toggle()
             }
+            IconButton {
+                objectName: "openRecordingButton"
+                height: parent.height
+                glyph: root.icons.file_video
+                ToolTip.visible: hovered
+                ToolTip.text: "Open recordings"
+                onClicked: recordingDialog.show()
+            }
+            Label {
+                objectName: "replayError"
+                anchors.verticalCenter: parent.verticalCenter
+                leftPadding: 8
+                visible: text !== "" && !recordingDialog.visible
+                text: replays.errorText
+                color: Material.color(Material.Red)
+            }
             Label {
                 objectName: "recordStatus"
                 anchors.verticalCenter: parent.verticalCenter
@@ -130,6 +177,12 @@ Item {
         factory: kdnFactory
         taskViewers: root.taskViewers
         onTriggered: mainLayout.createTaskViewer(viewerName, node)
+    }
+
+    RecordingDialog {
+        id: recordingDialog
+        Material.accent: root.Material.accent
+        replays: replays
     }
 
     SettingsMenu {

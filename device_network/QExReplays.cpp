@@ -89,7 +89,26 @@ QList<QObject*> QExReplays::replays() const {
     return list;
 }
 
-QUrl QExReplays::folderUrl() const { return QUrl::fromLocalFile(QDir::current().absoluteFilePath("Recordings")); }
+QUrl QExReplays::folderUrl() const {
+    const QDir recordings(QDir::current().absoluteFilePath(QStringLiteral("Recordings")));
+    return QUrl::fromLocalFile(recordings.exists() ? recordings.absolutePath() : QDir::current().absolutePath());
+}
+
+QVariantList QExReplays::folderEntries(const QString& folder) const {
+    QVariantList entries;
+    QDir dir(folder);
+    auto entry = [](const QString& name, const QString& path, bool isFolder) {
+        return QVariantMap{{"name", name}, {"path", path}, {"folder", isFolder}};
+    };
+    QDir parent(dir);
+    if (parent.cdUp())
+        entries << entry(QStringLiteral(".."), parent.absolutePath(), true);
+    for (const QFileInfo& info : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+        entries << entry(info.fileName(), info.absoluteFilePath(), true);
+    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral("*.orbrec")}, QDir::Files, QDir::Name))
+        entries << entry(info.fileName(), info.absoluteFilePath(), false);
+    return entries;
+}
 
 int QExReplays::open(const QVariant& files) {
     QStringList paths;

@@ -83,7 +83,8 @@ public:
 
     QList<QObject*> replays() const;
     QString errorText() const { return errorText_; }
-    // The data folder's "Recordings" (relative to the working directory, the data folder).
+    // The data folder's "Recordings" (the working directory is the data folder), or the data
+    // folder itself while it has no "Recordings".
     QUrl folderUrl() const;
 
     // Opens every file of `files` (URLs or paths, one or a list); files not ending in .orbrec
@@ -91,6 +92,9 @@ public:
     Q_INVOKABLE int open(const QVariant& files);
     // Closes the recording serving `node` (its root or its recorded node).
     Q_INVOKABLE void close(int node);
+    // The open dialog's listing of `folder`: its sub-folders, then its .orbrec files, each
+    // {name, path, folder}, by name; the first entry is the parent folder ("..") when there is one.
+    Q_INVOKABLE QVariantList folderEntries(const QString& folder) const;
     // Whether `node` belongs to an open recording.
     Q_INVOKABLE bool isReplayNode(int node) const;
     // The transport of the recording serving `node`, or null.

@@ -17,6 +17,10 @@ Item {
     property real centreY: 0
     property int iconSize: 48
     property var glyphs: []
+    // Shown instead of the handle when not empty (a recording's nodes); `caption` goes under the
+    // disc (a recording's file name on its root, which shows the recording glyph).
+    property string label: ""
+    property string caption: ""
     readonly property bool isRoot: node === 0
     signal clicked(int node)
 
@@ -55,12 +59,22 @@ Item {
         y: -height / 2
         height: nodeItem.iconSize
         padding: 0
-        glyph: nodeItem.isRoot ? IconFont.icons.monitor_cellphone : ""
-        text: nodeItem.isRoot ? glyph : String(nodeItem.node)
-        font.family: nodeItem.isRoot ? IconFont.family : "Roboto"
-        font.pixelSize: nodeItem.isRoot ? 0.4 * height : 0.3 * height
+        readonly property bool iconic: nodeItem.isRoot || nodeItem.caption !== ""
+        glyph: nodeItem.isRoot ? IconFont.icons.monitor_cellphone : nodeItem.caption !== "" ? IconFont.icons.file_video : ""
+        text: iconic ? glyph : nodeItem.label !== "" ? nodeItem.label : String(nodeItem.node)
+        font.family: iconic ? IconFont.family : "Roboto"
+        font.pixelSize: iconic ? 0.4 * height : 0.3 * height
         Material.foreground: "white"
         onClicked: nodeItem.clicked(nodeItem.node)
+    }
+
+    Label {
+        objectName: "nodeCaption" + nodeItem.node
+        visible: nodeItem.caption !== ""
+        x: -width / 2
+        y: 0.5 * nodeItem.iconSize + 2
+        text: nodeItem.caption
+        font.pixelSize: 12
     }
 
     Repeater {

@@ -45,9 +45,8 @@ Item {
         records = Layout.treeLayout(handles, function (node) { return factory.getParent(node); }, iconSize);
     }
 
+    // Without a network the update id stays -1 until a recording is opened.
     function poll() {
-        if (factory.getErrorMessage() !== "")
-            return;
         var id = factory.getUpdateID();
         if (id !== lastUpdateId) {
             lastUpdateId = id;
@@ -103,6 +102,8 @@ Item {
             centreY: kdnViewer.height / 2
             iconSize: kdnViewer.iconSize
             glyphs: kdnViewer.supportedGlyphs(modelData.node)
+            label: kdnViewer.factory.getNodeLabel(modelData.node)
+            caption: modelData.node !== 0 && kdnViewer.factory.getParent(modelData.node) === 0 ? label : ""
             onClicked: kdnViewer.nodeClicked(node)
         }
     }
