@@ -21,8 +21,11 @@ using SteadyClock = std::chrono::steady_clock;
 namespace {
 // Records delivered between two looks at the controls when running as fast as possible.
 constexpr size_t fastChunk = 512;
-// How long a restart waits for the hosts to start their tasks again.
+// How long a restart waits for the hosts to start their tasks again, and then for the last
+// of them to finish its start (a host learns its device-side object only after the start
+// call returns, and a host that answers a packet before then cannot reach the device).
 constexpr auto restartWait = std::chrono::seconds(1);
+constexpr auto startSettle = std::chrono::milliseconds(50);
 constexpr double minimumRate = 0.1, maximumRate = 10;
 } // namespace
 
@@ -52,6 +55,7 @@ struct ReplayPlayer::State {
     bool awaitingRestart = false;
     size_t expectedSessions = 0;
     SteadyClock::time_point restartDeadline;
+    SteadyClock::time_point lastSessionAdded;
     uint64_t generation = 0;  // moves on at each restart
     uint64_t restarts = 0;
     uint64_t nextSessionId = 1;
@@ -180,7 +184,8 @@ void ReplayPlayer::State::run() {
         const double elapsed = std::chrono::duration<double>(now - lastWall).count();
         lastWall = now;
         if (awaitingRestart) {
-            if (sessions.size() < expectedSessions && now < restartDeadline) {
+            const bool back = sessions.size() >= expectedSessions && now >= lastSessionAdded + startSettle;
+            if (!back && now < restartDeadline) {
                 changed.wait_for(lock, std::chrono::milliseconds(5));
                 continue;
             }
@@ -236,6 +241,7 @@ Ref<IDataReceiver> ReplayPlayer::addSession(Ref<IConnection> host) {
         return nullptr;
     auto session = std::make_shared<Session>(Session{state_->nextSessionId++, std::move(host), state_->next > 0});
     state_->sessions.push_back(session);
+    state_->lastSessionAdded = SteadyClock::now();
     state_->changed.notify_all();
     return InterfaceContract::makeInterfaced<ReplayDevice, IDataReceiver>(state_, session->id, state_->node);
 }
