@@ -6,8 +6,9 @@
 //   header   magic "ORBREC\r\n", version, node, task identifier, start time (microseconds
 //            since 1970 UTC), "sys/GeometrySettings.b" and "sys/MaximumViewAngle.b" (each a
 //            32-bit size and the bytes)
-//   records  time (seconds since the start, 64-bit float), direction, packet id, 32-bit size,
-//            payload; until the end of the file
+//   records  time (seconds since the start, 64-bit float), kind (direction), packet id, 32-bit
+//            size, payload; until the end of the file. Since version 2 a record may also hold
+//            the true pose of the tracker (a simulator's ground truth) instead of a packet.
 
 #include <array>
 #include <cstdint>
@@ -20,7 +21,9 @@
 namespace Kestrel::Recording {
 
 constexpr char formatMagic[8] = {'O', 'R', 'B', 'R', 'E', 'C', '\r', '\n'};
-constexpr uint32_t formatVersion = 1;
+// The version written; every version from oldestReadVersion on is read.
+constexpr uint32_t formatVersion = 2;
+constexpr uint32_t oldestReadVersion = 1;
 // Sizes above these are taken as corruption rather than allocated: real properties are a few
 // kilobytes and real packets a few dozen bytes.
 constexpr uint32_t maximumPropertySize = 1u << 20;
@@ -28,9 +31,17 @@ constexpr uint32_t maximumPayloadSize = 1u << 20;
 constexpr size_t fixedHeaderSize = 40;  // magic to start time
 constexpr size_t recordHeaderSize = 14;  // time, direction, id, size
 
-enum class Direction : uint8_t { DeviceToHost = 0, HostToDevice = 1 };
+// What a record holds: a packet in one of the two directions, or (version 2 on) the true pose
+// of the tracker at the record's time, which no packet carries.
+enum class Direction : uint8_t { DeviceToHost = 0, HostToDevice = 1, TruePose = 2 };
+
+// A true-pose record's payload: seven little-endian 64-bit floats, the position (x, y, z in
+// metres) and the rotation quaternion (x, y, z, w) of the tracker in the world of its
+// environment, as the simulator places it. Its packet id is 0.
+constexpr uint32_t truePoseSize = 56;
 
 struct Header {
+    uint32_t version = formatVersion;  // as read; the writer always writes formatVersion
     uint32_t node = 0;
     InterfaceContract::InterfaceId task{};
     int64_t startTimeMicroseconds = 0;  // wall-clock time of the start, since 1970-01-01 UTC

@@ -54,10 +54,12 @@ Header parseHeader(Cursor& cursor) {
     if (std::memcmp(magic, formatMagic, sizeof formatMagic) != 0)
         throw RecordingError(0, "Not a recording: the magic at byte 0 is not \"ORBREC\"");
     const uint32_t version = cursor.u32("the version");
-    if (version != formatVersion)
+    if (version < oldestReadVersion || version > formatVersion)
         throw RecordingError(8, "Recording version " + std::to_string(version) +
-                                    " is not supported (this build reads version " + std::to_string(formatVersion) + ")");
+                                    " is not supported (this build reads versions " +
+                                    std::to_string(oldestReadVersion) + " to " + std::to_string(formatVersion) + ")");
     Header header;
+    header.version = version;
     header.node = cursor.u32("the node");
     const unsigned char* task = cursor.take(16, "the task identifier");
     header.task.data1 = LittleEndian::readU32(task);
@@ -70,7 +72,7 @@ Header parseHeader(Cursor& cursor) {
     return header;
 }
 
-Record parseRecord(Cursor& cursor) {
+Record parseRecord(Cursor& cursor, uint32_t version) {
     const size_t at = cursor.offset();
     const unsigned char* head = cursor.take(recordHeaderSize, "the record");
     Record record;
@@ -80,13 +82,17 @@ Record parseRecord(Cursor& cursor) {
     };
     if (!std::isfinite(record.time) || record.time < 0)
         throw corrupt("record time " + std::to_string(record.time) + " is not a time since the start");
-    if (head[8] > uint8_t(Direction::HostToDevice))
-        throw corrupt("direction " + std::to_string(head[8]) + " is neither 0 nor 1");
+    const uint8_t lastKind = version >= 2 ? uint8_t(Direction::TruePose) : uint8_t(Direction::HostToDevice);
+    if (head[8] > lastKind)
+        throw corrupt("direction " + std::to_string(head[8]) +
+                      (version >= 2 ? " is not 0, 1 or 2" : " is neither 0 nor 1"));
     record.direction = Direction(head[8]);
     record.id = head[9];
     const uint32_t size = LittleEndian::readU32(head + 10);
     if (size > maximumPayloadSize)
         throw corrupt("payload size " + std::to_string(size) + " is larger than " + std::to_string(maximumPayloadSize));
+    if (record.direction == Direction::TruePose && size != truePoseSize)
+        throw corrupt("true pose of " + std::to_string(size) + " bytes, not " + std::to_string(truePoseSize));
     const unsigned char* payload = cursor.take(size, "the record's payload");
     record.payload.assign(reinterpret_cast<const char*>(payload), size);
     return record;
@@ -99,7 +105,7 @@ Recording parseRecording(const unsigned char* bytes, size_t size) {
     Recording recording;
     recording.header = parseHeader(cursor);
     while (!cursor.atEnd())
-        recording.records.push_back(parseRecord(cursor));
+        recording.records.push_back(parseRecord(cursor, recording.header.version));
     return recording;
 }
 
@@ -120,6 +126,26 @@ Recording readRecordingFile(const std::string& path) {
     } catch (const RecordingError& e) {
         throw RecordingError(e.offset(), path + ": " + e.what());
     }
+}
+
+} // namespace Kestrel::Recording
+
+namespace Kestrel::Recording {
+
+std::string encodeTruePose(const double pose[7]) {
+    std::string out;
+    for (int i = 0; i < 7; ++i)
+        LittleEndian::appendF64(out, pose[i]);
+    return out;
+}
+
+bool decodeTruePose(const Record& record, double pose[7]) {
+    if (record.direction != Direction::TruePose || record.payload.size() != truePoseSize)
+        return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(record.payload.data());
+    for (int i = 0; i < 7; ++i)
+        pose[i] = LittleEndian::readF64(bytes + 8 * i);
+    return true;
 }
 
 } // namespace Kestrel::Recording

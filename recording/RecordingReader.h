@@ -14,6 +14,11 @@ namespace Kestrel::Recording {
 Recording parseRecording(const unsigned char* bytes, size_t size);
 Recording parseRecording(const std::string& bytes);
 
+// The payload of a true-pose record (Direction::TruePose) and back; decode answers false for
+// any other record.
+std::string encodeTruePose(const double pose[7]);
+bool decodeTruePose(const Record& record, double pose[7]);
+
 // Reads and parses `path`; a file that cannot be read throws std::runtime_error naming it,
 // RecordingError messages are prefixed with the path.
 Recording readRecordingFile(const std::string& path);

@@ -43,6 +43,8 @@ std::string encodeRecord(const Record& record) {
         throw std::invalid_argument("record time " + std::to_string(record.time) + " is not a time since the start");
     if (record.payload.size() > maximumPayloadSize)
         throw std::invalid_argument("packet payload of " + std::to_string(record.payload.size()) + " bytes is too large");
+    if (record.direction == Direction::TruePose && record.payload.size() != truePoseSize)
+        throw std::invalid_argument("true pose of " + std::to_string(record.payload.size()) + " bytes");
     std::string out;
     out.reserve(recordHeaderSize + record.payload.size());
     LittleEndian::appendF64(out, record.time);

@@ -4,6 +4,7 @@
 
 #include "interface_contract/DebugLog.h"
 #include "interface_contract/Marshal.h"
+#include "recording/RecordingReader.h"
 
 namespace Kestrel::Recording {
 
@@ -27,6 +28,15 @@ void TaskTap::hostToDevice(const DeviceNetwork::Packet& packet) noexcept {
     std::lock_guard<std::mutex> lock(mutex_);
     if (writer_)
         write(Direction::HostToDevice, packet, lastTime_);
+}
+
+void TaskTap::truePose(double timestamp, const double pose[7]) noexcept {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!writer_ || std::isnan(origin_) || !std::isfinite(timestamp))
+        return;
+    const std::string payload = encodeTruePose(pose);
+    write(Direction::TruePose, DeviceNetwork::Packet{0, payload.data(), uint32_t(payload.size())},
+          std::max(timestamp - origin_, 0.0));
 }
 
 void TaskTap::write(Direction direction, const DeviceNetwork::Packet& packet, double time) {

@@ -26,6 +26,9 @@ public:
 
     void deviceToHost(const DeviceNetwork::Packet& packet, double timestamp) noexcept;
     void hostToDevice(const DeviceNetwork::Packet& packet) noexcept;
+    // The tracker's true pose at network time `timestamp` (position, then quaternion x, y, z, w),
+    // for a simulated tracker. Written only once the recording's time origin is known.
+    void truePose(double timestamp, const double pose[7]) noexcept;
 
     // Starts writing into `path` (replaced if it exists). `origin` is the network time that
     // becomes time 0 of the recording; NaN takes the first device-to-host packet's time.

@@ -66,11 +66,40 @@ Recording parseExact(const std::string& bytes, size_t size) {
     return parseRecording(copy.get(), size);
 }
 
+// The known file is of version 1; the writer writes version 2, whose bytes differ only there.
+std::string withU32(std::string bytes, size_t at, uint32_t value);
+void expectRefused(const std::string& bytes, uint64_t offset, const std::string& part);
+const std::string knownBytesV2 = withU32(knownBytes, 8, 2);
+
 TEST(RecordingFormat, EncodesTheKnownBytes) {
     std::string bytes = encodeHeader(knownHeader());
     for (const Record& r : knownRecords())
         bytes += encodeRecord(r);
-    EXPECT_EQ(bytes, knownBytes);
+    EXPECT_EQ(bytes, knownBytesV2);
+}
+
+TEST(RecordingFormat, Version1IsReadAndVersion2CarriesTruePoses) {
+    EXPECT_EQ(parseRecording(knownBytes).records.size(), 2u);
+    // A pose record: time 1.0 (3FF0...), kind 2, id 0, 56 bytes: 0.5, -1, 2, 0, 0, 0.6, 0.8.
+    const double pose[7] = {0.5, -1, 2, 0, 0, 0.6, 0.8};
+    std::string record = std::string("\x00\x00\x00\x00\x00\x00\xF0\x3F\x02\x00\x38\x00\x00\x00", 14) +
+                         encodeTruePose(pose);
+    EXPECT_EQ(record.substr(14, 8), std::string("\x00\x00\x00\x00\x00\x00\xE0\x3F", 8));
+    EXPECT_EQ(record, encodeRecord({1.0, Direction::TruePose, 0, encodeTruePose(pose)}));
+    const Recording read = parseRecording(knownBytesV2 + record);
+    ASSERT_EQ(read.records.size(), 3u);
+    double back[7];
+    ASSERT_TRUE(decodeTruePose(read.records[2], back));
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(back[i], pose[i]);
+    EXPECT_FALSE(decodeTruePose(read.records[0], back));
+    // Version 1 knows no pose records; a pose of another size is corrupt.
+    expectRefused(knownBytes + record, 94, "corrupt at byte 94: direction 2 is neither 0 nor 1");
+    expectRefused(knownBytesV2 + withU32(record, 10, 48).substr(0, 14 + 48), 94, "corrupt at byte 94: true pose of 48 bytes");
+    std::string kind3 = record;
+    kind3[8] = 3;
+    expectRefused(knownBytesV2 + kind3, 94, "direction 3 is not 0, 1 or 2");
+    EXPECT_THROW(encodeRecord({1.0, Direction::TruePose, 0, "short"}), std::invalid_argument);
 }
 
 TEST(RecordingFormat, WriterAndReaderRoundTripThroughAFile) {
@@ -83,7 +112,7 @@ TEST(RecordingFormat, WriterAndReaderRoundTripThroughAFile) {
         writer.close();
         EXPECT_THROW(writer.append(knownRecords()[0]), std::runtime_error);
     }
-    EXPECT_EQ(fileBytes(path), knownBytes);
+    EXPECT_EQ(fileBytes(path), knownBytesV2);
 
     const Recording read = readRecordingFile(path);
     EXPECT_EQ(read.header.node, 2u);
@@ -164,8 +193,8 @@ void expectRefused(const std::string& bytes, uint64_t offset, const std::string&
 }
 
 TEST(RecordingFormat, OlderAndNewerVersionsAreRefusedWithTheirNumber) {
-    expectRefused(withU32(knownBytes, 8, 0), 8, "Recording version 0 is not supported (this build reads version 1)");
-    expectRefused(withU32(knownBytes, 8, 2), 8, "Recording version 2 is not supported");
+    expectRefused(withU32(knownBytes, 8, 0), 8, "Recording version 0 is not supported (this build reads versions 1 to 2)");
+    expectRefused(withU32(knownBytes, 8, 3), 8, "Recording version 3 is not supported");
     expectRefused(withU32(knownBytes, 8, 0xFFFFFFFFu), 8, "Recording version 4294967295 is not supported");
 }
 

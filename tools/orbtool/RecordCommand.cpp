@@ -31,7 +31,9 @@ const char helpText[] =
     "GeometrySettings and MaximumViewAngle, into FILE for S seconds of network time. The host\n"
     "end only listens; for the debug task it asks for the point list every 100 ms and for a\n"
     "camera image every second, since that task sends nothing unasked. On a simulated network\n"
-    "with the fast clock, the clock is moved on as fast as the packets are written.\n"
+    "with the fast clock, the clock is moved on as fast as the packets are written. A tracking\n"
+    "task of a simulated tracker also records the tracker's true pose every 5 ms, so that\n"
+    "`orbtool track --recording FILE` can measure the pipeline's errors on it.\n"
     "docs/recording-format.md describes the file.\n";
 
 using DeviceSimulator::debugTaskId;
@@ -112,18 +114,29 @@ int record(const CommandOptions& options) {
     if (!DeviceNetwork::Client::startTask(*network.get(), node, task, Recording::makeTapConnection(tap, host)))
         throw std::runtime_error("node " + std::to_string(node) + " did not start the " + taskText + " task");
 
-    const double step = 0.1;
+    // The simulator's ground truth goes into the file beside the packets, every 5 ms.
+    const bool withTruth = control && task == trackingTaskId;
+    auto writeTruth = [&] {
+        const double t = networkTime();
+        double pose[7];
+        if (withTruth && control->getGroundTruth(node, t, pose) == S_OK_CODE)
+            tap->truePose(t, pose);
+    };
+    const double step = withTruth ? 0.005 : 0.1;
+    const int stepsPerTenth = int(std::lround(0.1 / step));
     const auto wallStart = std::chrono::steady_clock::now();
+    writeTruth();
     for (int k = 1; k * step <= seconds + 1e-9 && !tap->ended(); ++k) {
-        if (task == debugTaskId) {
+        if (task == debugTaskId && (k - 1) % stepsPerTenth == 0) {
             listener->send(pointRequest);
-            if (k % 10 == 1)
+            if ((k - 1) % (10 * stepsPerTenth) == 0)
                 listener->send(imageRequest);
         }
         if (fastClock)
             check(control.get(), control->advance(step));
         else
             std::this_thread::sleep_until(wallStart + std::chrono::duration<double>(k * step));
+        writeTruth();
     }
     const uint64_t records = tap->recordCount();
     const bool ended = tap->ended();

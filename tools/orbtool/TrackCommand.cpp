@@ -25,6 +25,7 @@
 #include "CommandOptions.h"
 #include "DeviceNetworkOpening.h"
 #include "LearnedFrame.h"
+#include "TrackRecording.h"
 #include "TrackScenario.h"
 #include "TrackStatistics.h"
 #include "device_network/DeviceNetworkInterfaces.h"
@@ -46,7 +47,8 @@ using Orb::Tracking::ITrackingCotask;
 using Orb::Tracking::OrbTracking;
 
 const char trackHelp[] =
-    "Usage: orbtool track [--scenario FILE] [--node N] [--seconds S] [--clock realtime|fast] [--json]\n\n"
+    "Usage: orbtool track [--scenario FILE] [--node N] [--seconds S] [--clock realtime|fast] [--json]\n"
+    "       orbtool track --recording FILE.orbrec [--environment CODE] [--seconds S] [--json]\n\n"
     "Runs the tracking pipeline on tracker N (default: the scenario's first tracker) of the\n"
     "simulated device network for S simulated seconds (default 20), samples its state every\n"
     "5 ms of simulation time against the simulator's ground truth and prints: time to 3DoF and\n"
@@ -55,7 +57,13 @@ const char trackHelp[] =
     "thread's CPU seconds per simulated second, and simulated seconds per wall second.\n"
     "--scenario FILE  scenario JSON (default: the simulator's built-in scenario)\n"
     "--clock          overrides the scenario's clock; fast runs as fast as the pipeline keeps up\n"
-    "--json           one JSON object instead of text\n";
+    "--json           one JSON object instead of text\n"
+    "--recording FILE runs the pipeline on a recorded tracking task instead, as fast as it keeps\n"
+    "                 up, for S seconds of the recording (default: all of it); the errors are\n"
+    "                 measured against the true poses the file carries (a recording of the\n"
+    "                 simulator made by `orbtool record`), and are absent otherwise\n"
+    "--environment    the environment code of the recorded tracker (default: the simulator's\n"
+    "                 built-in scenario's)\n";
 
 constexpr double sampleStep = 0.005;
 
@@ -160,10 +168,85 @@ void printReport(const Run& run, bool json) {
     std::printf("speed: %.3g simulated seconds per wall second\n", speed);
 }
 
+// One sample of the pipeline's state at `elapsed` seconds into the run; `truth` (null when
+// unknown) is the true pose the errors are measured against.
+void addSample(Run& run, const Orb::Tracking::State& state, const double* truth, double elapsed, bool& reached6Dof) {
+    ++run.samples;
+    if (state.stabilityStage >= 1 && run.timeTo3Dof < 0)
+        run.timeTo3Dof = elapsed;
+    if (state.stabilityStage == 2 && run.timeTo6Dof < 0)
+        run.timeTo6Dof = elapsed;
+    reached6Dof = reached6Dof || state.stabilityStage == 2;
+    if (reached6Dof && state.stabilityStage >= 0 && state.stabilityStage < 4)
+        ++run.stageSamples[state.stabilityStage];
+    if (state.stabilityStage == 2 && truth) {
+        const double dx = state.position[0] - truth[0], dy = state.position[1] - truth[1], dz = state.position[2] - truth[2];
+        run.positionErrorsMm.push_back(1000.0 * std::sqrt(dx * dx + dy * dy + dz * dz));
+        run.rotationErrorsDeg.push_back(rotationErrorDegrees(state.rotation, truth));
+    }
+}
+
+// `orbtool track --recording FILE`: the pipeline on a recorded tracking task, served by a
+// replay network of its own and moved on by the samples' clock as fast as the pipeline keeps up.
+int trackRecording(const CommandOptions& options, bool json) {
+    TrackRecording source(options.value("recording"));
+    const double seconds = options.has("seconds") ? parseFloat(options.value("seconds"), "--seconds") : source.duration();
+    if (!(seconds > 0))
+        throw std::runtime_error("--seconds: must be positive (the recording holds no packets)");
+#ifdef ORBTOOL_SIMULATOR_SCENE
+    const std::string code = options.has("environment") ? options.value("environment") : DeviceSimulator::defaultEnvironmentCode();
+#else
+    const std::string code = options.value("environment");
+#endif
+    Ref<Orb::Tracking::IEnvironment> environment = Orb::Tracking::createEnvironment(code);
+    if (!environment)
+        throw std::runtime_error("the environment code names an unknown kind");
+
+    Run run;
+    run.node = source.node();
+    run.fast = true;
+    const DebugLogSink previousSink = setDebugLogSink([&](const std::string& line) {
+        if (line == "optimize failed by numIterations")
+            ++run.optimizeFailures;
+    });
+    // The blind period is timed in recording time, as a live run times it in network time.
+    Orb::Tracking::TrackingClock clock = [&source] { return int64_t(std::llround(source.now() * 1e9)); };
+    auto network = source.network();
+    Ref<ITrackingCotask> cotask =
+        InterfaceContract::makeInterfaced<OrbTracking, ITrackingCotask>(network, source.node(), environment, clock);
+    auto* tracking = static_cast<OrbTracking*>(cotask.get());
+    if (!Orb::Tracking::startTrackingTask(*network.get(), source.node(), *tracking))
+        throw std::runtime_error("the replay did not start the tracking task");
+
+    const double cpuStart = threadCpuSeconds(tracking->optimizerThreadHandle());
+    const auto wallStart = std::chrono::steady_clock::now();
+    bool reached6Dof = false;
+    for (int k = 1; k * sampleStep <= seconds + 1e-9; ++k) {
+        const double t = k * sampleStep;
+        source.advanceTo(t);
+        tracking->sharedState().waitUntilOptimizerIdle(1.0);
+        Orb::Tracking::State state{};
+        check(cotask.get(), cotask->readState(0.0f, &state));
+        double truth[7];
+        addSample(run, state, source.truthAt(t, truth) ? truth : nullptr, t, reached6Dof);
+    }
+    run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    run.optimizerCpu = threadCpuSeconds(tracking->optimizerThreadHandle()) - cpuStart;
+    run.seconds = seconds;
+    cotask.reset();
+    setDebugLogSink(previousSink);
+    if (!source.hasTruth() && !json)
+        std::printf("orbtool track: the recording carries no true pose; no errors are measured\n");
+    printReport(run, json);
+    return 0;
+}
+
 int runTrack(const Arguments& arguments) {
     try {
-        CommandOptions options(arguments, 0, {"json"}, {"scenario", "node", "seconds", "clock"});
+        CommandOptions options(arguments, 0, {"json"}, {"scenario", "node", "seconds", "clock", "recording", "environment"});
         const bool json = options.has("json");
+        if (options.has("recording"))
+            return trackRecording(options, json);
         const double seconds = options.has("seconds") ? parseFloat(options.value("seconds"), "--seconds") : 20.0;
         if (!(seconds > 0))
             throw std::runtime_error("--seconds: must be positive");
@@ -271,21 +354,7 @@ int runTrack(const Arguments& arguments) {
             check(control.get(), control->getGroundTruth(tracker->handle, simulationTime(), truth));
             if (!tracker->barPoses.empty())
                 toLearnedFrame(tracker->barPoses[0], truth);
-            ++run.samples;
-            const double elapsed = t - start;
-            if (state.stabilityStage >= 1 && run.timeTo3Dof < 0)
-                run.timeTo3Dof = elapsed;
-            if (state.stabilityStage == 2 && run.timeTo6Dof < 0)
-                run.timeTo6Dof = elapsed;
-            reached6Dof = reached6Dof || state.stabilityStage == 2;
-            if (reached6Dof && state.stabilityStage >= 0 && state.stabilityStage < 4)
-                ++run.stageSamples[state.stabilityStage];
-            if (state.stabilityStage == 2) {
-                const double dx = state.position[0] - truth[0], dy = state.position[1] - truth[1],
-                             dz = state.position[2] - truth[2];
-                run.positionErrorsMm.push_back(1000.0 * std::sqrt(dx * dx + dy * dy + dz * dz));
-                run.rotationErrorsDeg.push_back(rotationErrorDegrees(state.rotation, truth));
-            }
+            addSample(run, state, truth, t - start, reached6Dof);
         }
         run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
         run.optimizerCpu = threadCpuSeconds(tracking->optimizerThreadHandle()) - cpuStart;

@@ -1,10 +1,14 @@
 // A recording of the simulator, made with orbtool record and played back by a replaying
-// tracker, tracks like the live run: same stage timeline within a frame, errors within 10 %.
+// tracker of the simulator or by the replay network of `orbtool track --recording`, tracks
+// like the live run: same stage timeline within a frame, errors within 10 %.
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 
 #include "OrbtoolRun.h"
+#include "recording/RecordingReader.h"
+#include "recording/RecordingWriter.h"
 
 namespace {
 
@@ -45,22 +49,61 @@ TEST_P(ReplayedRecording, TracksLikeTheLiveRun) {
                             " --json 2>/dev/null");
     const Output replayed = run(std::string(ORBTOOL_PATH) + " track --scenario " + replayScenario + " --seconds " +
                                 seconds + " --json 2>/dev/null");
+    std::smatch code;
+    const std::string scenarioText = readText(scenario);
+    ASSERT_TRUE(std::regex_search(scenarioText, code, std::regex(R"re("environment"\s*:\s*"([^"]+)")re")));
+    const Output fromFile = run(std::string(ORBTOOL_PATH) + " track --recording " + folder + name + " --environment " +
+                                code[1].str() + " --seconds " + seconds + " --json 2>/dev/null");
     ASSERT_EQ(live.status, 0) << live.text;
-    ASSERT_EQ(replayed.status, 0) << replayed.text;
-    std::printf("live:     %sreplayed: %s", live.text.c_str(), replayed.text.c_str());
+    std::printf("live:           %s", live.text.c_str());
+    for (const Output* other : {&replayed, &fromFile}) {
+        SCOPED_TRACE(other == &replayed ? "simulator's replay" : "track --recording");
+        ASSERT_EQ(other->status, 0) << other->text;
+        std::printf("%s %s", other == &replayed ? "replayed:      " : "from the file: ", other->text.c_str());
+        const double frame = 1.0 / 200;
+        for (const char* key : {R"("timeTo3DofS")", R"("timeTo6DofS")"}) {
+            const double a = number(live.text, key), b = number(other->text, key);
+            ASSERT_FALSE(std::isnan(a)) << key;
+            EXPECT_NEAR(b, a, frame) << key;
+        }
+        EXPECT_NEAR(number(other->text, R"("Tracking6Dof")"), number(live.text, R"("Tracking6Dof")"), 0.02);
+        for (const char* key : {R"("positionErrorMm"\s*:\s*\{"rms")", R"("rotationErrorDeg"\s*:\s*\{"rms")",
+                                R"("positionErrorMm"\s*:\s*\{"rms"[^}]*"p95")"}) {
+            const double a = number(live.text, key), b = number(other->text, key);
+            EXPECT_NEAR(b, a, 0.1 * a) << key;
+        }
+    }
+}
 
-    const double frame = 1.0 / 200;
-    for (const char* key : {R"("timeTo3DofS")", R"("timeTo6DofS")"}) {
-        const double a = number(live.text, key), b = number(replayed.text, key);
-        ASSERT_FALSE(std::isnan(a)) << key;
-        EXPECT_NEAR(b, a, frame) << key;
+// Without true poses in the file there is nothing to measure errors against: the figures of
+// the pipeline's stages come, the errors do not.
+TEST(ReplayedRecording, ARecordingWithoutTruePosesHasNoErrors) {
+    const std::string folder = ::testing::TempDir();
+    const std::string scenario = std::string(SCENARIO_FOLDER) + "/single_bar_still_low.json";
+    const Output recorded = run("KESTREL_SIMULATION=" + scenario + " " + ORBTOOL_PATH +
+                                " record --node 2 --task tracking --seconds 1 --out " + folder + "truth.orbrec 2>&1");
+    ASSERT_EQ(recorded.status, 0) << recorded.text;
+    // The same file without its pose records.
+    using namespace Kestrel::Recording;
+    const Recording read = readRecordingFile(folder + "truth.orbrec");
+    std::string kept = encodeHeader(read.header);
+    size_t poses = 0;
+    for (const Record& r : read.records) {
+        if (r.direction == Direction::TruePose)
+            ++poses;
+        else
+            kept += encodeRecord(r);
     }
-    EXPECT_NEAR(number(replayed.text, R"("Tracking6Dof")"), number(live.text, R"("Tracking6Dof")"), 0.02);
-    for (const char* key : {R"("positionErrorMm"\s*:\s*\{"rms")", R"("rotationErrorDeg"\s*:\s*\{"rms")",
-                            R"("positionErrorMm"\s*:\s*\{"rms"[^}]*"p95")"}) {
-        const double a = number(live.text, key), b = number(replayed.text, key);
-        EXPECT_NEAR(b, a, 0.1 * a) << key;
-    }
+    EXPECT_EQ(poses, 201u) << "a pose at the start and every 5 ms";
+    std::ofstream(folder + "nopose.orbrec", std::ios::binary) << kept;
+    const Output withPoses = run(std::string(ORBTOOL_PATH) + " track --recording " + folder + "truth.orbrec --environment AAZTaW5nbGUIAADAP6uqqj4= --json 2>/dev/null");
+    const Output without = run(std::string(ORBTOOL_PATH) + " track --recording " + folder + "nopose.orbrec --environment AAZTaW5nbGUIAADAP6uqqj4= 2>/dev/null");
+    ASSERT_EQ(withPoses.status, 0) << withPoses.text;
+    ASSERT_EQ(without.status, 0) << without.text;
+    EXPECT_FALSE(std::isnan(number(withPoses.text, R"("positionErrorMm"\s*:\s*\{"rms")"))) << withPoses.text;
+    EXPECT_NE(without.text.find("the recording carries no true pose"), std::string::npos) << without.text;
+    EXPECT_NE(without.text.find("position error in 6DoF: no samples"), std::string::npos) << without.text;
+    EXPECT_NE(without.text.find("time to 6DoF: 0."), std::string::npos) << without.text;
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, ReplayedRecording,
