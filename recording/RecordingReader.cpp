@@ -114,15 +114,17 @@ Recording parseRecording(const std::string& bytes) {
 }
 
 Recording readRecordingFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file)
         throw std::runtime_error("Cannot read recording " + path);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    if (file.bad())
+    // One read into a buffer of the file's size: recordings run to tens of megabytes.
+    const std::streamoff size = file.tellg();
+    std::string bytes(size > 0 ? size_t(size) : 0, '\0');
+    file.seekg(0);
+    if (size < 0 || !file.read(bytes.data(), std::streamsize(bytes.size())))
         throw std::runtime_error("Cannot read recording " + path);
     try {
-        return parseRecording(bytes.str());
+        return parseRecording(bytes);
     } catch (const RecordingError& e) {
         throw RecordingError(e.offset(), path + ": " + e.what());
     }
