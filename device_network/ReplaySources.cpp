@@ -1,5 +1,7 @@
 #include "device_network/ReplaySources.h"
 
+#include <cstdio>
+
 #include <QFileInfo>
 #include <QString>
 
@@ -56,6 +58,27 @@ const ReplaySources::Replay* ReplaySources::find(NodeHandle node) const {
         if (replay.network->owns(node))
             return &replay;
     return nullptr;
+}
+
+std::string ReplaySources::positionText(NodeHandle node) const {
+    const Replay* replay = find(node);
+    if (!replay)
+        return {};
+    const Recording::ReplayPlayer::Status status = replay->network->player().status();
+    char text[64];
+    if (status.frame < 0)
+        std::snprintf(text, sizeof text, "before the first frame, %.3f s", status.time);
+    else
+        std::snprintf(text, sizeof text, "frame %ld, %.3f s", status.frame, status.frameTime);
+    return text + (" of " + replay->name);
+}
+
+bool ReplaySources::holdsStill(NodeHandle node) const {
+    const Replay* replay = find(node);
+    if (!replay)
+        return false;
+    const Recording::ReplayPlayer::Status status = replay->network->player().status();
+    return !status.playing && !status.seeking;
 }
 
 } // namespace Kestrel::DeviceNetwork

@@ -36,6 +36,12 @@ public:
     const std::vector<Replay>& replays() const { return replays_; }
     // The replay serving `node`, or null.
     const Replay* find(NodeHandle node) const;
+    // For a node of an open recording: "frame N, T s of FILE" (the latest frame that has run and
+    // its recording time), else empty.
+    std::string positionText(NodeHandle node) const;
+    // Whether `node` belongs to an open recording that sends nothing now (paused or at its end,
+    // no step or seek under way): its tasks run no frame until the user moves it on.
+    bool holdsStill(NodeHandle node) const;
     // Moves on whenever a replay is opened or closed.
     uint32_t generation() const { return generation_; }
 

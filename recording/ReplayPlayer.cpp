@@ -26,6 +26,10 @@ constexpr size_t fastChunk = 512;
 // call returns, and a host that answers a packet before then cannot reach the device).
 constexpr auto restartWait = std::chrono::seconds(1);
 constexpr auto startSettle = std::chrono::milliseconds(50);
+// A run back to frame k goes as fast as possible to frame k - 1 and sends frame k on its own
+// this much later, as a step: a host that asks for one run's data (a debug page) has asked
+// again by then, and gets frame k's run rather than one from the middle of the fast run.
+constexpr auto lastFramePause = std::chrono::milliseconds(120);
 constexpr double minimumRate = 0.1, maximumRate = 10;
 } // namespace
 
@@ -51,6 +55,8 @@ struct ReplayPlayer::State {
     double offset = 0;       // added to recorded times: the start of the pass
     double clockTime = 0;    // pass time reached by the playing clock
     std::optional<size_t> target;  // run as fast as possible to this position, then pause
+    std::optional<size_t> lastFrame;  // after `target`, the end of the frame sent on its own
+    SteadyClock::time_point lastFrameAt;
     size_t runFrom = 0;            // where that run began, for its progress
     bool awaitingRestart = false;
     size_t expectedSessions = 0;
@@ -96,6 +102,13 @@ struct ReplayPlayer::State {
     // Ends the sessions and goes back to the start; the clock then runs to `to` once the
     // hosts are back. Returns the ended sessions, to be released without the lock.
     std::vector<std::shared_ptr<Session>> restartLocked(size_t to) {
+        // A target at the end of a frame after the first: the fast run stops a frame short.
+        const long frame = schedule->frameAt(to);
+        lastFrame.reset();
+        if (frame >= 1 && schedule->frameEnd(size_t(frame)) == to) {
+            lastFrame = to;
+            to = schedule->frameEnd(size_t(frame - 1));
+        }
         std::vector<std::shared_ptr<Session>> ended;
         ended.swap(sessions);
         expectedSessions = ended.size();
@@ -114,8 +127,9 @@ struct ReplayPlayer::State {
     }
 
     void seekLocked(size_t to, std::vector<std::shared_ptr<Session>>& ended) {
-        const size_t from = target ? *target : next;
+        const size_t from = lastFrame ? *lastFrame : target ? *target : next;
         if (to >= from && !awaitingRestart) {
+            lastFrame.reset();
             runFrom = next;
             target = to;
             playing = false;
@@ -191,6 +205,15 @@ void ReplayPlayer::State::run() {
             }
             awaitingRestart = false;
         }
+        if (lastFrame && !target) {
+            if (now < lastFrameAt) {
+                changed.wait_until(lock, lastFrameAt);
+                continue;
+            }
+            runFrom = next;
+            target = *lastFrame;
+            lastFrame.reset();
+        }
         size_t end = next;
         if (target) {
             end = std::min(*target, next + fastChunk);
@@ -208,6 +231,8 @@ void ReplayPlayer::State::run() {
             deliver(lock, end);
         if (target && next >= *target) {
             target.reset();
+            if (lastFrame)
+                lastFrameAt = SteadyClock::now() + lastFramePause;
             changed.notify_all();
         } else if (!target && next >= schedule->size()) {
             if (loop && schedule->duration() > 0) {
@@ -285,7 +310,7 @@ void ReplayPlayer::stepForward() {
     std::vector<std::shared_ptr<Session>> ended;
     std::lock_guard<std::mutex> lock(state_->mutex);
     const ReplaySchedule& s = *state_->schedule;
-    const long current = s.frameAt(state_->target ? *state_->target : state_->next);
+    const long current = s.frameAt(state_->lastFrame ? *state_->lastFrame : state_->target ? *state_->target : state_->next);
     if (current + 1 < long(s.frameCount()))
         state_->seekLocked(s.frameEnd(size_t(current + 1)), ended);
     else
@@ -296,7 +321,9 @@ void ReplayPlayer::stepBack() {
     long current;
     {
         std::lock_guard<std::mutex> lock(state_->mutex);
-        current = state_->schedule->frameAt(state_->target ? *state_->target : state_->next);
+        current = state_->schedule->frameAt(state_->lastFrame ? *state_->lastFrame
+                                            : state_->target  ? *state_->target
+                                                              : state_->next);
     }
     seekFrame(current - 1);
 }
@@ -325,7 +352,7 @@ void ReplayPlayer::deliverUntil(double time) {
 bool ReplayPlayer::waitUntilSettled(double timeoutSeconds) const {
     std::unique_lock<std::mutex> lock(state_->mutex);
     return state_->changed.wait_for(lock, std::chrono::duration<double>(timeoutSeconds), [&] {
-        return state_->closed || (!state_->target && !state_->awaitingRestart);
+        return state_->closed || (!state_->target && !state_->lastFrame && !state_->awaitingRestart);
     });
 }
 
@@ -337,7 +364,7 @@ ReplayPlayer::Status ReplayPlayer::status() const {
     status.playing = st.playing;
     status.rate = st.rate;
     status.loop = st.loop;
-    status.seeking = bool(st.target) || st.awaitingRestart;
+    status.seeking = bool(st.target) || bool(st.lastFrame) || st.awaitingRestart;
     if (st.target && *st.target > st.runFrom)
         status.progress = double(std::min(st.next, *st.target) - st.runFrom) / double(*st.target - st.runFrom);
     status.frame = s.frameAt(st.next);

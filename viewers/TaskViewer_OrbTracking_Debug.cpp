@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "device_network/NetworkHolder.h"
+#include "device_network/ReplaySources.h"
 #include "interface_contract/DebugLog.h"
 #include "tracking/runtime/TrackingTaskStart.h"
 #include "viewers/ThreadCpuTime.h"
@@ -114,6 +115,10 @@ void TaskViewer_OrbTracking_Debug::onTick() {
     lastTick_ = TickTiming{};
     lastTick_.page = section_;
     auto* task = cotaskAs<OrbTracking>();
+    // A recording going back in time starts the task afresh: a request to the task before has
+    // nothing more to come.
+    if (cotask().get() != requestedFor_ && requests_.busy())
+        requests_.cancel();
     if (std::optional<TrackingDebug::PageSnapshot> answer = requests_.take())
         present(std::move(*answer));
     if (task && section_ == User) {
@@ -121,6 +126,7 @@ void TaskViewer_OrbTracking_Debug::onTick() {
     } else if (task && TrackingDebug::pageIsRequested(section_, environment_.get())) {
         if (!requests_.busy()) {
             TrackingDebug::Producers producers{cotask(), task, task->sharedOptimizer(), environment_};
+            requestedFor_ = cotask().get();
             const int page = section_;
             requests_.post([producers, page, geometry = spare_](const std::atomic<bool>& cancelled) {
                 return TrackingDebug::requestPage(page, producers, geometry, cancelled);
@@ -142,6 +148,13 @@ void TaskViewer_OrbTracking_Debug::present(TrackingDebug::PageSnapshot snapshot)
         spare_ = std::move(snapshot.geometry);
         return;
     }
+    // A paused recording runs no frame: the page keeps the last frame's picture, and asks again
+    // so that the next step is seen.
+    if (!snapshot.served && Kestrel::DeviceNetwork::ReplaySources::instance().holdsStill(Kestrel::DeviceNetwork::NodeHandle(node()))) {
+        spare_ = std::move(snapshot.geometry);
+        showText(pageText_);
+        return;
+    }
     lastTick_.answered = true;
     lastTick_.served = snapshot.served;
     lastTick_.waitNs = snapshot.waitNs;
@@ -159,7 +172,13 @@ void TaskViewer_OrbTracking_Debug::showGeometry() {
     lastTick_.geometryNs = handing.nsecsElapsed();
 }
 
-void TaskViewer_OrbTracking_Debug::showText(const QString& text) {
+void TaskViewer_OrbTracking_Debug::showText(const QString& pageText) {
+    pageText_ = pageText;
+    const std::string position =
+        Kestrel::DeviceNetwork::ReplaySources::instance().positionText(Kestrel::DeviceNetwork::NodeHandle(node()));
+    const QString text = position.empty() ? pageText
+                                          : "<b>Recording " + QString::fromStdString(position).toHtmlEscaped() + "</b>" +
+                                                (pageText.isEmpty() ? QString() : "<br>" + pageText);
     if (text == text_)
         return;
     text_ = text;

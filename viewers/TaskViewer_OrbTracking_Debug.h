@@ -108,7 +108,8 @@ private:
     // Shows an answer of the worker, if it is for the current page.
     void present(TrackingDebug::PageSnapshot snapshot);
     void drawUserPage(Kestrel::Orb::Tracking::OrbTracking& task);
-    // Emits the label's text when it changed, and counts its handling in lastTick_.
+    // Emits the label's text when it changed, and counts its handling in lastTick_. On a node of
+    // an open recording the label begins with the recording's frame and time.
     void showText(const QString& text);
     void showGeometry();
 
@@ -117,7 +118,9 @@ private:
     Kestrel::InterfaceContract::Ref<Kestrel::Orb::Tracking::IEnvironment> environment_;
     // Two geometries take turns: one shown, the other drawn into by the worker's request.
     std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor> shown_, spare_;
-    QString text_;
+    QString text_;      // as emitted
+    QString pageText_;  // the page's own part of it
+    const void* requestedFor_ = nullptr;  // the cotask of the latest request
     bool pageShown_ = false;  // the current page's picture (or its reason) has been emitted
     TickTiming lastTick_;
     RequestWorker<TrackingDebug::PageSnapshot> requests_;
