@@ -9,6 +9,7 @@
 #include "TestTaskViewer.h"
 #include "device_network/KdnFactory.h"
 #include "device_network/QExRecorder.h"
+#include "device_network/QExReplays.h"
 #include "interface_contract/ProgramDirectory.h"
 
 void FakeNetworkObject::support(int node, int kind) {
@@ -32,6 +33,8 @@ void QmlTestSetup::qmlEngineAvailable(QQmlEngine* engine) {
     qmlRegisterType<KdnFactory>("orb", 1, 0, "KdnFactory");
     qmlRegisterType<TestTaskViewer>("orb", 1, 0, "TestTaskViewer_cpp");
     qmlRegisterType<QExRecorder>("orb", 1, 0, "QExRecorder");
+    qmlRegisterType<QExReplays>("orb", 1, 0, "QExReplays");
+    qmlRegisterUncreatableType<QExReplay>("orb", 1, 0, "QExReplay", "made by QExReplays");
     engine->addImportPath(QStringLiteral("qrc:/"));
     QQmlContext* context = engine->rootContext();
     context->setContextProperty(QStringLiteral("fakeNetwork"), new FakeNetworkObject(engine));
