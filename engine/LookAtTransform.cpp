@@ -1,5 +1,7 @@
 #include "engine/LookAtTransform.h"
 
+#include <QThread>
+
 namespace KestrelQt3DEngine {
 
 LookAtTransform::LookAtTransform(QObject* parent) : LPRSTransform(parent) {}
@@ -40,7 +42,12 @@ void LookAtTransform::computeLookAt() {
     const QQuaternion rotation = q1 * q0;
     m_localRotation = rotation;
     m_worldRotation = rotation;
-    localRotationChanged();
+    // The lazy update runs on the render thread when a frame reads the matrix; QML hears of
+    // the new rotation on the transform's own thread.
+    if (QThread::currentThread() == thread())
+        localRotationChanged();
+    else
+        QMetaObject::invokeMethod(this, [this] { localRotationChanged(); }, Qt::QueuedConnection);
 }
 
 void LookAtTransform::setTargetPosition(const QVector3D& targetPosition) {

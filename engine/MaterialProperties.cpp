@@ -30,9 +30,16 @@ MaterialProperties* MaterialProperties::setDepthMask(bool depthMashEnabled) {
     return this;
 }
 
-// A texture destroyed while listed here leaves the uniforms and the release list, so no draw
-// ever touches it.
+// The release list holds one entry for each uniform that holds a texture, so giving a uniform
+// a new value again and again (a binding re-evaluating) does not grow it. A texture destroyed
+// while listed here leaves the uniforms and the release list, so no draw ever touches it.
 MaterialProperties* MaterialProperties::setUniform(const QString& name, const QVariant& value) {
+    auto previous = m_uniforms.constFind(name);
+    if (previous == m_uniforms.constEnd()) {
+        m_locationsStale = true;
+    } else if (auto* old = qobject_cast<OGLTexture*>(previous.value().value<QObject*>())) {
+        m_textures.removeOne(old);
+    }
     if (auto* texture = qobject_cast<OGLTexture*>(value.value<QObject*>())) {
         m_textures.append(texture);
         connect(texture, &QObject::destroyed, this, &MaterialProperties::forgetTexture, Qt::UniqueConnection);
@@ -48,10 +55,12 @@ MaterialProperties* MaterialProperties::setTexture(QObject* texture) {
 
 void MaterialProperties::forgetTexture(QObject* texture) {
     for (auto it = m_uniforms.begin(); it != m_uniforms.end();) {
-        if (it.value().value<QObject*>() == texture)
+        if (it.value().value<QObject*>() == texture) {
             it = m_uniforms.erase(it);
-        else
+            m_locationsStale = true;
+        } else {
             ++it;
+        }
     }
     m_textures.removeAll(QPointer<OGLTexture>());
 }
@@ -85,9 +94,11 @@ void MaterialProperties::apply(QOpenGLShaderProgram* program, QOpenGLFunctions* 
         gl->glDisable(GL_BLEND);
     }
 
+    updateLocations(program);
     int unit = 0;
+    int index = 0;
     for (auto it = m_uniforms.constBegin(); it != m_uniforms.constEnd(); ++it) {
-        const int location = program->uniformLocation(it.key());
+        const int location = m_locations[index++];
         if (location < 0)
             continue;
         const QVariant& value = it.value();
@@ -131,6 +142,19 @@ void MaterialProperties::apply(QOpenGLShaderProgram* program, QOpenGLFunctions* 
             break;
         }
     }
+}
+
+// Locations are looked up by name only when the names or the program change, not on every draw.
+void MaterialProperties::updateLocations(QOpenGLShaderProgram* program) {
+    if (!m_locationsStale && program == m_locationsProgram && program->programId() == m_locationsProgramId)
+        return;
+    m_locations.clear();
+    m_locations.reserve(m_uniforms.size());
+    for (auto it = m_uniforms.constBegin(); it != m_uniforms.constEnd(); ++it)
+        m_locations.append(program->uniformLocation(it.key()));
+    m_locationsProgram = program;
+    m_locationsProgramId = program->programId();
+    m_locationsStale = false;
 }
 
 void MaterialProperties::restore() {

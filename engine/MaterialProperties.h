@@ -24,7 +24,7 @@ public:
     Q_INVOKABLE KestrelQt3DEngine::MaterialProperties* setBlendState(bool blendState);
     Q_INVOKABLE KestrelQt3DEngine::MaterialProperties* setCullFaceEnabled(bool cullFaceState, bool isBackFaceCulling = true);
     Q_INVOKABLE KestrelQt3DEngine::MaterialProperties* setDepthMask(bool depthMashEnabled);
-    // A texture value is also listed for release after the draw (again on every call).
+    // A texture value is also listed for release after the draw, once for each uniform holding it.
     Q_INVOKABLE KestrelQt3DEngine::MaterialProperties* setUniform(const QString& name, const QVariant& value);
     // Stored only: textures are bound through setUniform.
     Q_INVOKABLE KestrelQt3DEngine::MaterialProperties* setTexture(QObject* texture);
@@ -44,6 +44,8 @@ public:
 
 private:
     void forgetTexture(QObject* texture);
+    // Render thread: the location of each uniform, in the order of the map.
+    void updateLocations(QOpenGLShaderProgram* program);
 
     bool m_blendState = false;
     bool m_depthMask = true;
@@ -52,6 +54,10 @@ private:
     QMap<QString, QVariant> m_uniforms;
     QVector<QPointer<OGLTexture>> m_textures;
     QPointer<OGLTexture> m_texture;
+    QVector<int> m_locations;
+    const QOpenGLShaderProgram* m_locationsProgram = nullptr;
+    unsigned m_locationsProgramId = 0;
+    bool m_locationsStale = true;
 };
 
 } // namespace KestrelQt3DEngine

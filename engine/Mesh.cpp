@@ -1,6 +1,7 @@
 #include "engine/Mesh.h"
 
 #include "engine/RenderJobs.h"
+#include "engine/ScriptOwnedParts.h"
 
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -31,6 +32,10 @@ Mesh::~Mesh() {
 }
 
 void Mesh::setMeshConstructor(BasicMeshConstructor* constructor) {
+    if (constructor != m_constructor) {
+        releaseReplacedPart(this, m_constructor.data());
+        adoptPart(this, constructor);
+    }
     m_constructor = constructor;
     m_needsUpload = true;
     emit meshUpdated();

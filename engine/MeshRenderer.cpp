@@ -1,7 +1,6 @@
 #include "engine/MeshRenderer.h"
 
 #include "engine/AbstractCamera.h"
-#include "engine/OGLTexture.h"
 #include "engine/UniformLocations.h"
 #include "engine/Viewport.h"
 
@@ -64,9 +63,13 @@ void MeshRenderer::viewportDestroyed() {
     m_registered = false;
 }
 
+// A moved transparent renderer may change the drawing order; the viewport sorts once before
+// its next frame, however many renderers moved.
 void MeshRenderer::onParentChanged(unsigned) {
-    if (Viewport* port = viewport())
-        port->sortTransparentRenderables();
+    if (Viewport* port = viewport()) {
+        if (m_transparent && m_registered)
+            port->transparentOrderChanged();
+    }
     invalidate();
 }
 
@@ -78,11 +81,8 @@ void MeshRenderer::componentComplete() {
         connect(m_material, &Material::propertiesChanged, this, &MeshRenderer::processMeshMaterialUpdate);
     if (Viewport* port = viewport()) {
         MaterialProperties* properties = m_material ? m_material->properties() : nullptr;
-        if (properties) {
-            for (OGLTexture* texture : properties->textures())
-                connect(texture, &OGLTexture::textureDestroyed, port, &Viewport::deleteTexture, Qt::QueuedConnection);
+        if (properties)
             m_transparent = properties->blendState();
-        }
         if (m_transparent)
             port->addTransparentRenderable(this);
         else

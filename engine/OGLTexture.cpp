@@ -3,7 +3,6 @@
 #include "engine/RenderJobs.h"
 #include "engine/TextureConstructors.h"
 
-#include <QMetaMethod>
 #include <QOpenGLContext>
 #include <QOpenGLShaderProgram>
 #include <QOpenGLTexture>
@@ -12,24 +11,18 @@ namespace KestrelQt3DEngine {
 
 OGLTexture::OGLTexture(QObject* parent) : Container(parent), m_texture(new QOpenGLTexture(QOpenGLTexture::Target2D)) {}
 
-// A texture that never reached OpenGL has nothing to destroy on the render thread. A created
-// one goes to the viewport that draws it, which deletes it on the render thread. When no
-// viewport listens any more (it is torn down before its textures when a scene closes) the
-// window it was last drawn in deletes it on its render thread. Without that window either,
-// only the wrapper goes: the toolkit frees the texture's name with the context's share group.
+// The texture alone releases its OpenGL object, once, whoever else drew with it: a texture
+// that never reached OpenGL has nothing on the render thread; a created one goes to the render
+// thread of the window it was last drawn in. Without that window (it closed, and its context
+// with it) only the wrapper goes. textureDestroyed still announces the going texture.
 OGLTexture::~OGLTexture() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_texture->isCreated()) {
-        delete m_texture;
-    } else if (isSignalConnected(QMetaMethod::fromSignal(&OGLTexture::textureDestroyed))) {
-        emit textureDestroyed(m_texture);
-    } else if (QOpenGLContext::currentContext()) {
-        delete m_texture;
-    } else if (m_window) {
+    emit textureDestroyed(m_texture);
+    if (m_texture->isCreated() && m_window) {
         m_window->scheduleRenderJob(new DeleteTextureTask(m_texture), QQuickWindow::AfterRenderingStage);
         m_window->update();
     } else {
-        delete m_texture;
+        DeleteTextureTask(m_texture).run();
     }
     m_texture = nullptr;
 }

@@ -17,7 +17,7 @@ class RgbaTextureConstructor;
 
 // A 2D OpenGL texture filled by a texture constructor. The OpenGL object is (re)built lazily on
 // the render thread at the next bind after the constructor, the filters or invalidate() change;
-// it is destroyed on the render thread too, by the viewport that receives textureDestroyed.
+// it is destroyed by the texture itself, on the render thread of the window it was last drawn in.
 class OGLTexture : public Container {
     Q_OBJECT
     Q_PROPERTY(QObject* constructor READ constructorObject WRITE setConstructorObject NOTIFY textureUpdated)
@@ -53,6 +53,7 @@ public slots:
 
 signals:
     void textureUpdated();
+    // The texture is going; its OpenGL object stays the texture's to release.
     void textureDestroyed(QOpenGLTexture* texture);
 
 private:

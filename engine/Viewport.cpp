@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "engine/RenderJobs.h"
 
@@ -105,12 +107,16 @@ void Viewport::removePickingRenderer(PickingMeshRenderer* renderer) { m_picking.
 // A renderable without a transform is drawn with the identity model matrix, so it sorts at
 // z = 0; a key for every entry keeps the ordering strict and weak.
 void Viewport::sortTransparentRenderables() {
-    auto depth = [](IRenderable* renderable) {
+    m_transparentOrderDirty = false;
+    std::vector<std::pair<float, IRenderable*>> keyed;
+    keyed.reserve(size_t(m_transparent.size()));
+    for (IRenderable* renderable : qAsConst(m_transparent)) {
         AbstractTransform* transform = renderable ? renderable->getTransform() : nullptr;
-        return transform ? transform->getPosition().z() : 0.0f;
-    };
-    std::stable_sort(m_transparent.begin(), m_transparent.end(),
-                     [&](IRenderable* a, IRenderable* b) { return depth(a) < depth(b); });
+        keyed.emplace_back(transform ? transform->getPosition().z() : 0.0f, renderable);
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t i = 0; i < keyed.size(); ++i)
+        m_transparent[int(i)] = keyed[i].second;
 }
 
 void Viewport::paint(QPainter* painter) {
@@ -153,6 +159,9 @@ void Viewport::renderScene() {
     gl->glEnable(GL_LINE_SMOOTH);
     gl->glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
     AbstractCamera* camera = m_camera.data();
+    // The GUI thread waits while the scene is drawn, so the list can be sorted here.
+    if (m_transparentOrderDirty)
+        sortTransparentRenderables();
     for (int i = m_opaque.size() - 1; i >= 0; --i)
         m_opaque[i]->render(camera);
     for (int i = m_transparent.size() - 1; i >= 0; --i)

@@ -51,6 +51,8 @@ public:
     // Ascending by the z of each renderable's world position, so that drawing from the end is
     // back to front for a camera looking along +Z.
     void sortTransparentRenderables();
+    // A transparent renderable moved: the next frame sorts once before drawing.
+    void transparentOrderChanged() { m_transparentOrderDirty = true; }
 
     const QVector<IRenderable*>& opaqueRenderables() const { return m_opaque; }
     const QVector<IRenderable*>& transparentRenderables() const { return m_transparent; }
@@ -99,6 +101,7 @@ private:
     std::atomic<bool> m_dirty{false};
     QVector<IRenderable*> m_opaque;
     QVector<IRenderable*> m_transparent;
+    std::atomic<bool> m_transparentOrderDirty{false};
     QVector<PickingMeshRenderer*> m_picking;
     std::unique_ptr<QMouseEvent> m_lastPress;
     QPointF m_lastPressPosition;

@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QTest>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 namespace EngineTest {
 
@@ -55,6 +57,24 @@ QQuickItem* SceneView::root() const { return m_view->rootObject(); }
 QImage SceneView::grab() {
     QCoreApplication::processEvents();
     return m_view->grabWindow();
+}
+
+Watchdog::Watchdog(int seconds, const char* what)
+    : m_thread([this, seconds, what] {
+          std::unique_lock<std::mutex> lock(m_mutex);
+          if (!m_done.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_finished; })) {
+              std::fprintf(stderr, "FAIL: %s did not end within %d s\n", what, seconds);
+              std::_Exit(1);
+          }
+      }) {}
+
+Watchdog::~Watchdog() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_finished = true;
+    }
+    m_done.notify_one();
+    m_thread.join();
 }
 
 ProbeRenderable::ProbeRenderable(QObject* parent, bool transparent) : QObject(parent), m_transparent(transparent) {

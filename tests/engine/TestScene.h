@@ -15,8 +15,11 @@
 #include <QString>
 #include <QVector>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace EngineTest {
 
@@ -41,6 +44,20 @@ public:
 
 private:
     std::unique_ptr<QQuickView> m_view;
+};
+
+// Ends the process with a message when its scope lasts longer than the given time, so that a
+// deadlock fails the test instead of hanging it.
+class Watchdog {
+public:
+    Watchdog(int seconds, const char* what);
+    ~Watchdog();
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
+    std::thread m_thread;
 };
 
 // Draws through a callback and counts its frames. Registered as an opaque or transparent

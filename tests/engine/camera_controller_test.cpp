@@ -153,6 +153,22 @@ private slots:
         QCOMPARE_VEC(s.vector("targetPosition"), QVector3D(0.5522847f, 0.4142136f, 0), 1e-4f);
     }
 
+    // A pan keeps the view direction, so the orbit that follows starts from where the camera
+    // is: four pixels (0.69 degrees at distance 5) move it by 0.06, and target and distance stay.
+    void panThenOrbitContinuesFromTheView() {
+        OrbitScene s;
+        QVERIFY(s.ok());
+        s.controller->setProperty("cameraPosition", QVector3D(3, 0, -4));
+        drag(s.window(), Qt::RightButton, QPoint(320, 240), QPoint(288, 240));
+        const QVector3D target = s.vector("targetPosition");
+        const QVector3D camera = s.vector("cameraPosition");
+        QCOMPARE_VEC(camera - target, QVector3D(3, 0, -4), 1e-4f);
+        drag(s.window(), Qt::LeftButton, QPoint(320, 240), QPoint(324, 240));
+        QCOMPARE_VEC(s.vector("targetPosition"), target, 1e-4f);
+        QVERIFY(std::fabs(s.controller->property("distance").toFloat() - 5) < 1e-4f);
+        QCOMPARE_VEC(s.vector("cameraPosition"), camera, 0.1f);
+    }
+
     void wheelScalesTheDistance() {
         OrbitScene s;
         QVERIFY(s.ok());

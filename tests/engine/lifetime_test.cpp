@@ -94,6 +94,31 @@ private slots:
             QVERIFY2(!text.contains("without a current context"), qPrintable(text));
     }
 
+    // One texture under two uniforms of one material and in the materials of two renderers:
+    // its OpenGL object is released once when it goes before its viewport (ASan runs this).
+    void sharedTextureDestroyedBeforeItsViewport() {
+        SceneView scene(R"(Item { Viewport { objectName: "viewport"; anchors.fill: parent; camera: cam
+            Transform { OrtogonalCamera { id: cam } }
+            OGLTexture { id: tex; objectName: "texture"
+                constructor: tex.newRgbaTextureConstructor().setTextureSize(Qt.size(1, 1)).setData([1, 1, 1, 1]) }
+            TextureMaterial { id: single; texture: tex }
+            MeshRenderer { mesh: Mesh { id: left; constructor: left.newTriangledConstructor().quad(20, 20) }
+                           material: single }
+            Transform { localPosition: Qt.vector3d(20, 0, 0)
+                MeshRenderer { mesh: Mesh { id: right; constructor: right.newTriangledConstructor().quad(20, 20) }
+                               material: TextureMaterial { id: twice
+                                   properties: twice.newMaterialProperties().setUniform("TEXTURE", tex).setUniform("SECOND", tex) } } } } })");
+        QVERIFY(scene.ok());
+        const QImage before = scene.grab();
+        QCOMPARE(before.pixelColor(32, 32), QColor(255, 255, 255));
+        QCOMPARE(before.pixelColor(52, 32), QColor(255, 255, 255));
+        delete scene.find<QObject>("texture");
+        QTest::qWait(50);
+        // The frames that follow run the release job; the renderers go on without a texture.
+        QVERIFY(!scene.grab().isNull());
+        QVERIFY(!scene.grab().isNull());
+    }
+
     void windowClosedBeforeTheScene() {
         auto* scene = new SceneView(kScene);
         QVERIFY(scene->ok());

@@ -13,8 +13,11 @@
 #include "engine/Viewport.h"
 #include "interface_contract/DebugLog.h"
 
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace KestrelQt3DEngine;
 using EngineTest::SceneView;
@@ -160,7 +163,8 @@ private slots:
         QCOMPARE(scene.grab().pixelColor(32, 32).red(), 255);
     }
 
-    void textureGivenTwiceIsListedTwiceAndDrawsOnce() {
+    // A uniform given the same texture again does not list it again; a second uniform does.
+    void textureIsListedOncePerUniform() {
         SceneView scene(R"(Item { Viewport { objectName: "viewport"; anchors.fill: parent; camera: cam
             Transform { OrtogonalCamera { id: cam } }
             OGLTexture { id: tex; constructor: tex.newRgbaTextureConstructor().setTextureSize(Qt.size(1, 1)).setData([1, 0, 0, 1]) }
@@ -170,10 +174,47 @@ private slots:
         QVERIFY(scene.ok());
         MaterialProperties* properties = scene.root()->findChild<MeshRenderer*>("renderer")->material()->properties();
         QCOMPARE(properties->textures().size(), 1);
-        properties->setUniform("TEXTURE", QVariant::fromValue<QObject*>(properties->textures().first()));
-        QCOMPARE(properties->textures().size(), 2);
+        const QVariant texture = QVariant::fromValue<QObject*>(properties->textures().first());
+        properties->setUniform("TEXTURE", texture);
+        QCOMPARE(properties->textures().size(), 1);
         QCOMPARE(properties->uniforms().count("TEXTURE"), 1);
+        properties->setUniform("SECOND", texture);
+        QCOMPARE(properties->textures().size(), 2);
+        properties->setUniform("SECOND", 1.0);
+        QCOMPARE(properties->textures().size(), 1);
         QCOMPARE(scene.grab().pixelColor(32, 32), QColor(255, 255, 255));
+    }
+
+    // Bindings that re-evaluate for hours keep nothing they replace: the stock material and
+    // mesh reuse their one part, and a part a scene's own binding makes anew on every change is
+    // freed by the QML collector once replaced.
+    void bindingChangesKeepNoReplacedParts() {
+        QQmlEngine engine;
+        std::unique_ptr<QObject> scene(EngineTest::createObject(engine, R"(Viewport { property int n: 0
+            OGLTexture { id: tex }
+            TextureMaterial { objectName: "stock"; texture: tex; flipY: n % 2 === 1 }
+            SphereMesh { objectName: "sphere"; radius: 1 + n % 3; xSegmentsCount: 4; ySegmentsCount: 4 }
+            Material { id: own; objectName: "own"; properties: own.newMaterialProperties().setUniform("n", n) }
+            Mesh { id: mesh; objectName: "mesh"; constructor: mesh.newLinedConstructor().ray(Qt.vector3d(n, 0, 0)) } })"));
+        QVERIFY(scene);
+        auto* own = scene->findChild<Material*>("own");
+        auto* mesh = scene->findChild<Mesh*>("mesh");
+        QVector<QPointer<QObject>> replaced;
+        for (int n = 1; n <= 100; ++n) {
+            replaced << own->properties() << mesh->meshConstructor();
+            scene->setProperty("n", n);
+        }
+        engine.collectGarbage();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(std::count_if(replaced.begin(), replaced.end(), [](const QPointer<QObject>& part) { return !part.isNull(); }), 0);
+        QCOMPARE(own->properties()->uniforms().value("n").toInt(), 100);
+        QCOMPARE(mesh->meshConstructor()->vertexCount(), 2);
+
+        auto* stock = scene->findChild<Material*>("stock");
+        QCOMPARE(stock->findChildren<MaterialProperties*>().size(), 1);
+        QCOMPARE(stock->properties()->textures().size(), 1);
+        QCOMPARE(stock->properties()->uniforms().value("flipY").toBool(), false);
+        QCOMPARE(scene->findChild<Mesh*>("sphere")->findChildren<BasicMeshConstructor*>().size(), 1);
     }
 
     void rgbaDataConversion() {

@@ -9,9 +9,11 @@
 #include "engine/Viewport.h"
 
 #include <QSignalSpy>
+#include <QThread>
 #include <QTest>
 
 #include <cmath>
+#include <mutex>
 
 using namespace KestrelQt3DEngine;
 
@@ -259,6 +261,61 @@ Viewport { Transform { localPosition: Qt.vector3d(1, 0, 0)
         QCOMPARE(child.parentTransform(), nullptr);
         child.setLocalPosition(QVector3D(1, 0, 0));
         QCOMPARE_VEC(child.getPosition(), QVector3D(0, 0, 0));
+    }
+
+    // A handler on a child that moves the parent and makes a new transform beside the child
+    // runs while the parent is telling its children of a change.
+    void childHandlerMovesItsParentAndCreatesASibling() {
+        QQmlEngine engine;
+        std::unique_ptr<QObject> scene(EngineTest::createObject(engine, R"(
+Viewport { Transform { id: top; objectName: "top"
+    Component { id: sibling; Transform { objectName: "sibling"; localPosition: Qt.vector3d(0, 1, 0) } }
+    Transform { objectName: "child"; localPosition: Qt.vector3d(1, 0, 0)
+        property bool armed: false
+        onPositionChanged: if (armed) { armed = false; top.localPosition = Qt.vector3d(5, 0, 0); sibling.createObject(top) } } } })"));
+        QVERIFY(scene);
+        auto* top = scene->findChild<Transform*>("top");
+        scene->findChild<QObject*>("child")->setProperty("armed", true);
+        {
+            EngineTest::Watchdog watchdog(20, "a change made by a child's handler");
+            top->setLocalPosition(QVector3D(2, 0, 0));
+        }
+        QCOMPARE(top->localPosition(), QVector3D(5, 0, 0));
+        QCOMPARE_VEC(scene->findChild<Transform*>("child")->getPosition(), QVector3D(6, 0, 0));
+        auto* sibling = scene->findChild<Transform*>("sibling");
+        QVERIFY(sibling);
+        QCOMPARE(top->observerCount(), 2);
+        QCOMPARE_VEC(sibling->getPosition(), QVector3D(5, 1, 0));
+        top->setLocalPosition(QVector3D(7, 0, 0));
+        QCOMPARE_VEC(sibling->getPosition(), QVector3D(7, 1, 0));
+    }
+
+    // The look-at rotation is computed lazily where the matrix is read, on the render thread
+    // for a camera that is drawn; QML must still hear of it on the transform's own thread.
+    void lookAtRotationIsSignalledOnItsOwnThread() {
+        EngineTest::SceneView scene(R"(Item { Viewport { anchors.fill: parent; camera: cam; renderOnDemand: true
+            Transform { localPosition: Qt.vector3d(0, 0, -5); PerspectiveCamera { id: cam } }
+            LookAtTransform { objectName: "eye"; targetPosition: Qt.vector3d(0, 0, 10)
+                MeshRenderer { mesh: Mesh { id: lines; constructor: lines.newLinedConstructor().line(Qt.vector3d(0, 0, 0), Qt.vector3d(1, 0, 0)) }
+                               material: VertexColorMaterial {} } } } })");
+        QVERIFY(scene.ok());
+        scene.grab();
+        auto* eye = scene.find<LookAtTransform>("eye");
+        std::mutex mutex;
+        QVector<QThread*> threads;
+        const QMetaObject::Connection connection = connect(eye, &LookAtTransform::localRotationChanged, this, [&] {
+            std::lock_guard<std::mutex> lock(mutex);
+            threads << QThread::currentThread();
+        }, Qt::DirectConnection);
+        for (int i = 1; i <= 3; ++i) {
+            eye->setLocalPosition(QVector3D(float(i), 0, 0));
+            scene.grab();
+        }
+        QTest::qWait(50);
+        disconnect(connection);
+        QVERIFY(threads.size() >= 3);
+        for (QThread* thread : threads)
+            QCOMPARE(thread, eye->thread());
     }
 
     void quaternionSingleton() {

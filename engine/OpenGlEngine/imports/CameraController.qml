@@ -82,9 +82,13 @@ Item {
         var right = view.crossProduct(cameraUp)
         var shift = right.times(-moveX).minus(cameraUp.times(moveY))
         var target = targetPosition.plus(shift)
+        // A pan moves camera and target alike and keeps the view direction, so the orbit
+        // angles stay as they were: known ones stay valid, unknown ones are taken at the
+        // next orbit from the view itself.
+        var anglesKnown = orbit.anglesKnown
         cameraPosition = cameraPosition.plus(shift)
         targetPosition = target
-        orbit.anglesKnown = true
+        orbit.anglesKnown = anglesKnown
     }
 
     function zoomBy(factor) {

@@ -22,6 +22,8 @@ Material {
             "out vec4 fragColor;\n" +
             "void main() { fragColor = texture(TEXTURE, vTexCoord); }\n"
     }
-    properties: material.newMaterialProperties().setBlendState(true).setDepthMask(false).setTexture(texture)
+    // One properties object, given the new texture on each change.
+    readonly property var materialProperties: material.newMaterialProperties().setBlendState(true).setDepthMask(false)
+    properties: materialProperties.setTexture(texture)
                 .setUniform("TEXTURE", texture)
 }

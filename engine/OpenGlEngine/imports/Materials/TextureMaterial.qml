@@ -29,6 +29,7 @@ Material {
             "    fragColor = vec4(r, r, r, 1.0);\n" +
             "}\n"
     }
-    properties: material.newMaterialProperties().setBlendState(false).setDepthMask(true)
-                .setUniform("TEXTURE", texture).setUniform("flipY", flipY)
+    // One properties object, given the new values on each change.
+    readonly property var materialProperties: material.newMaterialProperties().setBlendState(false).setDepthMask(true)
+    properties: materialProperties.setUniform("TEXTURE", texture).setUniform("flipY", flipY)
 }

@@ -6,5 +6,7 @@ Mesh {
     property int xSegmentsCount: 64
     property int ySegmentsCount: 64
     property real radius: 1.0
-    constructor: mesh.newTriangledConstructor().sphere(radius, xSegmentsCount, ySegmentsCount)
+    // One constructor, rebuilt on each change.
+    readonly property var geometry: mesh.newTriangledConstructor()
+    constructor: geometry.clear().sphere(radius, xSegmentsCount, ySegmentsCount)
 }
