@@ -37,10 +37,14 @@ void OrbDebugCotask::endTask() {
 template <class Send, class Take>
 void OrbDebugCotask::request(Send&& send, Take&& take) {
     std::lock_guard<std::mutex> serial(requestMutex_);
+    const auto deadline = std::chrono::steady_clock::now() + answerTimeout_;
     std::unique_lock<std::mutex> lock(answerMutex_);
-    if (lateAnswer_)
-        answerChanged_.wait_until(lock, lateUntil_, [&] { return !lateAnswer_ || ended_; });
-    lateAnswer_ = false;
+    // The device is still busy with the answer of a request that gave up: wait for its end
+    // within this request's own time; an answer that does not end by then counts as lost.
+    if (lateAnswer_ && !answerChanged_.wait_until(lock, deadline, [&] { return !lateAnswer_ || ended_; })) {
+        lateAnswer_ = false;
+        throw std::runtime_error("Device did not answer");
+    }
     answered_ = false;
     inFlight_ = true;
     lock.unlock();
@@ -53,12 +57,11 @@ void OrbDebugCotask::request(Send&& send, Take&& take) {
         throw;
     }
     lock.lock();
-    const bool answered = answerChanged_.wait_for(lock, answerTimeout_, [&] { return answered_ || ended_; });
+    const bool answered = answerChanged_.wait_until(lock, deadline, [&] { return answered_ || ended_; });
     inFlight_ = false;
     take();
     if (!answered) {
         lateAnswer_ = true;
-        lateUntil_ = std::chrono::steady_clock::now() + answerTimeout_;
         throw std::runtime_error("Device did not answer");
     }
 }

@@ -11,9 +11,10 @@
 // it has.
 //
 // The device may still answer a request that gave up. That late answer belongs to nobody:
-// everything the device sends until its completion is dropped, and the next request waits
-// for that completion (at most `answerTimeout` after the give-up, then it counts the answer as
-// lost) before it asks, so that neither the late bytes nor the late completion reach it.
+// everything the device sends until its completion is dropped, and the next request waits for
+// that completion before it asks, so that neither the late bytes nor the late completion reach
+// it. The wait is part of the request's own `answerTimeout`: when the late answer has not ended
+// by then, the request fails without asking and the late answer counts as lost.
 
 #include <chrono>
 #include <condition_variable>
@@ -92,7 +93,6 @@ private:
     bool answered_ = false;
     bool ended_ = false;
     bool lateAnswer_ = false;  // a request gave up and its answer has not ended yet
-    std::chrono::steady_clock::time_point lateUntil_;
     int32_t pendingValue_ = 0;
     std::string imageStream_;
     bool imageStreamOverflowed_ = false;
