@@ -228,7 +228,8 @@ int runTrack(const Arguments& arguments) {
             if (std::find(nodes.begin(), nodes.end(), tracker->handle) != nodes.end())
                 break;
             if (simulationTime() > plugDeadline)
-                throw std::runtime_error("node " + std::to_string(tracker->handle) + " did not appear");
+                throw std::runtime_error("node " + std::to_string(tracker->handle) +
+                                         " did not appear (the simulated network logs why: orbtool --verbose track ...)");
             step(simulationTime() + sampleStep);
         }
 
