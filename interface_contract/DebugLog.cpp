@@ -1,7 +1,11 @@
 #include "interface_contract/DebugLog.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
+
+#include "interface_contract/RepeatedLineLimiter.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -22,11 +26,31 @@ void platformSink(const std::string& line) {
 struct SinkHolder {
     std::mutex mutex;
     DebugLogSink sink;
+    RepeatedLineLimiter limiter;
 };
 
 SinkHolder& holder() {
     static SinkHolder* instance = new SinkHolder;
     return *instance;
+}
+
+// The platform output is silenced by KESTREL_DEBUG_LOG=0 or =off (read at the first line), so
+// that a command-line tool can keep the libraries' diagnostics off its standard error.
+bool platformOutputEnabled() {
+    static const bool enabled = [] {
+        const char* setting = std::getenv(debugLogVariable);
+        return !setting || (std::strcmp(setting, "0") != 0 && std::strcmp(setting, "off") != 0);
+    }();
+    return enabled;
+}
+
+// A line that repeats reaches the platform output at most once a second, with the count of
+// the copies left out; a sink set by a test sees every line.
+void writeToPlatform(SinkHolder& h, const std::string& line) {
+    if (!platformOutputEnabled())
+        return;
+    for (const std::string& admitted : h.limiter.admit(line))
+        platformSink(admitted);
 }
 
 void emitLine(const std::string& line) {
@@ -35,7 +59,7 @@ void emitLine(const std::string& line) {
     if (h.sink)
         h.sink(line);
     else
-        platformSink(line);
+        writeToPlatform(h, line);
 }
 
 } // namespace

@@ -7,6 +7,10 @@
 //
 // Text is collected per thread until a '\n' finishes the line, so lines of different threads
 // never interleave. The sink is called with the line without its terminator.
+//
+// The platform output (no sink set) writes a line that repeats at most once a second, with the
+// number of copies left out (RepeatedLineLimiter), and nothing at all when the environment
+// variable KESTREL_DEBUG_LOG is "0" or "off".
 
 #include <functional>
 #include <sstream>
@@ -16,6 +20,9 @@
 namespace Kestrel {
 
 using DebugLogSink = std::function<void(const std::string& line)>;
+
+// Environment variable that silences the platform output with "0" or "off".
+constexpr const char* debugLogVariable = "KESTREL_DEBUG_LOG";
 
 // Replaces the sink (null restores the platform sink); returns the previous one.
 DebugLogSink setDebugLogSink(DebugLogSink sink);

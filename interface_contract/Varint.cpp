@@ -51,10 +51,12 @@ uint64_t RecordReader::varint(const char* field) {
     for (int shift = 0;; shift += 7) {
         if (at >= bytes_.size())
             fail(field);
-        if (shift > 63)
+        uint8_t b = uint8_t(bytes_[at++]);
+        // The tenth byte holds bit 63 only: anything more (a higher bit, or an eleventh byte)
+        // does not fit 64 bits and would otherwise be shifted out silently.
+        if (shift == 63 && b > 1)
             throw std::runtime_error("varint too long: field '" + std::string(field) + "' at byte " +
                                      std::to_string(offset_));
-        uint8_t b = uint8_t(bytes_[at++]);
         value |= uint64_t(b & 0x7F) << shift;
         if (!(b & 0x80))
             break;

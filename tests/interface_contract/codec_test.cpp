@@ -103,3 +103,26 @@ TEST(RecordReader, StringLongerThanRecordNamesTheField) {
     RecordReader r2(endless);
     EXPECT_THROW(r2.varint("v"), std::runtime_error);
 }
+
+TEST(RecordReader, VarintBeyondSixtyFourBitsIsRefused) {
+    // 2^64 - 1 is nine bytes FF and a last byte 01; 2^63 is nine bytes 80 and a last byte 01.
+    const std::string largest = std::string(9, '\xFF') + '\x01';
+    const std::string highBit = std::string(9, '\x80') + '\x01';
+    std::string encoded;
+    appendVarint(encoded, UINT64_MAX);
+    EXPECT_EQ(largest, encoded);
+    EXPECT_EQ(UINT64_MAX, RecordReader(largest).varint("v"));
+    EXPECT_EQ(9223372036854775808u, RecordReader(highBit).varint("v"));
+    // A tenth byte with more than bit 63, or an eleventh byte: the extra bits do not fit.
+    for (const std::string& tooLong : {std::string(9, '\x80') + '\x7E', std::string(9, '\xFF') + '\x02',
+                                       std::string(10, '\x80') + '\x00'}) {
+        RecordReader reader(tooLong);
+        try {
+            reader.varint("size");
+            ADD_FAILURE() << "decoded";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ("varint too long: field 'size' at byte 0", std::string(e.what()));
+        }
+        EXPECT_EQ(0u, reader.offset());
+    }
+}

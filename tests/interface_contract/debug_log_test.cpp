@@ -6,6 +6,7 @@
 
 #include "interface_contract/DebugLog.h"
 #include "interface_contract/KestrelMath.h"
+#include "interface_contract/RepeatedLineLimiter.h"
 
 namespace {
 struct CapturedLog {
@@ -44,6 +45,59 @@ TEST(DebugLog, LinesOfThreadsNeverInterleave) {
     ASSERT_EQ(2000u, log.lines.size());
     for (const auto& line : log.lines)
         EXPECT_EQ(0u, line.rfind("thread ", 0)) << line;
+}
+
+namespace {
+using Lines = std::vector<std::string>;
+struct LimiterClock {
+    std::chrono::steady_clock::time_point now{};
+    void advanceMs(int ms) { now += std::chrono::milliseconds(ms); }
+};
+} // namespace
+
+TEST(RepeatedLineLimiter, ARepeatedLineIsWrittenOnceASecondWithTheCountLeftOut) {
+    LimiterClock clock;
+    Kestrel::RepeatedLineLimiter limiter([&] { return clock.now; });
+    EXPECT_EQ(Lines{"gyroscope overflow"}, limiter.admit("gyroscope overflow"));
+    // 2000 a second: the next 1999 within the second are held back; other texts are not.
+    for (int i = 1; i < 2000; ++i) {
+        if (i == 1000) {
+            EXPECT_EQ(Lines{"poll failed"}, limiter.admit("poll failed"));
+        }
+        clock.now += std::chrono::microseconds(500);
+        EXPECT_EQ(Lines{}, limiter.admit("gyroscope overflow")) << i;
+    }
+    clock.now += std::chrono::microseconds(500);  // one second after the first
+    EXPECT_EQ(Lines{"gyroscope overflow (1999 repeats left out)"}, limiter.admit("gyroscope overflow"));
+    clock.advanceMs(999);
+    EXPECT_EQ(Lines{}, limiter.admit("gyroscope overflow"));
+    clock.advanceMs(1);  // exactly one second after the last written copy
+    EXPECT_EQ(Lines{"gyroscope overflow (1 repeat left out)"}, limiter.admit("gyroscope overflow"));
+}
+
+TEST(RepeatedLineLimiter, ACountLeftOpenIsWrittenWithTheNextLineAfterItsSecond) {
+    LimiterClock clock;
+    Kestrel::RepeatedLineLimiter limiter([&] { return clock.now; });
+    for (int i = 0; i < 4; ++i) {
+        limiter.admit("tick failed");
+        clock.advanceMs(17);
+    }
+    EXPECT_EQ(Lines{"other"}, limiter.admit("other"));  // within the second: still open
+    clock.advanceMs(1000);
+    // One held-back copy is written, standing for itself and the two others.
+    EXPECT_EQ((Lines{"tick failed (2 repeats left out)", "later"}), limiter.admit("later"));
+    clock.advanceMs(1000);
+    EXPECT_EQ(Lines{"tick failed"}, limiter.admit("tick failed"));
+}
+
+TEST(RepeatedLineLimiter, TextsBeyondTheTrackedOnesAreNeverHeldBack) {
+    LimiterClock clock;
+    Kestrel::RepeatedLineLimiter limiter([&] { return clock.now; });
+    for (std::size_t i = 0; i < Kestrel::RepeatedLineLimiter::maximumTracked; ++i)
+        limiter.admit("line " + std::to_string(i));
+    EXPECT_EQ(Lines{"untracked"}, limiter.admit("untracked"));
+    EXPECT_EQ(Lines{"untracked"}, limiter.admit("untracked"));
+    EXPECT_EQ(Lines{}, limiter.admit("line 0"));
 }
 
 TEST(KestrelMath, QuaternionRotatesAndComposes) {

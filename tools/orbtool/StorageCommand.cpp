@@ -48,12 +48,14 @@ const char storageHelp[] =
     "\n"
     "The key \"default\" names the group's default entry (for example\n"
     "'orbtool storage write environment default CODE'). On any failure the error text goes\n"
-    "to stderr, nothing to stdout, and the exit status is 1. The library's debug log also\n"
-    "goes to stderr.\n";
+    "to stderr, nothing to stdout, and the exit status is 1; with --remote, a server that cannot\n"
+    "be reached is such a failure for every operation but exists. The library's debug log goes\n"
+    "to stderr with 'orbtool --verbose storage ...'.\n";
 
 struct Remote {
     std::string address;
     uint32_t port;
+    std::string text;  // as given
 };
 
 // "1.2.3.4:5000" or "[::1]:5000".
@@ -78,7 +80,7 @@ Remote parseRemote(const std::string& text) {
     if (address.empty() || port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos ||
         std::stoul(port) == 0 || std::stoul(port) > 65535)
         throw std::invalid_argument("--remote: invalid port in '" + text + "'");
-    return Remote{address, uint32_t(std::stoul(port))};
+    return Remote{address, uint32_t(std::stoul(port)), text};
 }
 
 Ref<IStorage> openStorage(const std::optional<Remote>& remote) {
@@ -175,7 +177,12 @@ int runStorage(const Arguments& all) {
         // Arguments are checked before the library is loaded, so that a typo costs nothing.
         if (operation == "read") {
             expectCount(arguments, 2, "read GROUP KEY");
-            writeStandardOutput(Operations(openStorage(remote)).read(arguments[0], arguments[1]));
+            Operations storage(openStorage(remote));
+            // The library reads an unreachable server as an empty value; a user must see the
+            // difference between "no value" and "no server".
+            if (remote && !storage.exists())
+                throw std::runtime_error("the storage server at " + remote->text + " cannot be reached");
+            writeStandardOutput(storage.read(arguments[0], arguments[1]));
         } else if (operation == "write") {
             expectCount(arguments, 3, "write GROUP KEY VALUE");
             Operations storage(openStorage(remote));

@@ -92,11 +92,6 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
-double rotationErrorDegrees(const KestrelMath::quaternion<float>& a, const double truth[7]) {
-    const double dot = std::fabs(a.x * truth[3] + a.y * truth[4] + a.z * truth[5] + a.w * truth[6]);
-    return 2.0 * std::acos(std::min(1.0, dot)) * 180.0 / M_PI;
-}
-
 struct Run {
     uint32_t node = 0;
     bool fast = false;
@@ -182,7 +177,8 @@ void addSample(Run& run, const Orb::Tracking::State& state, const double* truth,
     if (state.stabilityStage == 2 && truth) {
         const double dx = state.position[0] - truth[0], dy = state.position[1] - truth[1], dz = state.position[2] - truth[2];
         run.positionErrorsMm.push_back(1000.0 * std::sqrt(dx * dx + dy * dy + dz * dz));
-        run.rotationErrorsDeg.push_back(rotationErrorDegrees(state.rotation, truth));
+        const double estimate[4] = {state.rotation.x, state.rotation.y, state.rotation.z, state.rotation.w};
+        run.rotationErrorsDeg.push_back(rotationErrorDegrees(estimate, truth + 3));
     }
 }
 
@@ -316,7 +312,8 @@ int runTrack(const Arguments& arguments) {
             if (std::find(nodes.begin(), nodes.end(), tracker->handle) != nodes.end())
                 break;
             if (simulationTime() > plugDeadline)
-                throw std::runtime_error("node " + std::to_string(tracker->handle) + " did not appear");
+                throw std::runtime_error("node " + std::to_string(tracker->handle) +
+                                         " did not appear (the simulated network logs why: orbtool --verbose track ...)");
             step(simulationTime() + sampleStep);
         }
 

@@ -1,8 +1,10 @@
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "Command.h"
+#include "interface_contract/DebugLog.h"
 
 namespace OrbTool {
 
@@ -29,16 +31,34 @@ namespace {
 void printUsage(std::FILE* out) {
     std::fprintf(out,
                  "orbtool: command-line companion of OrbDebug.\n\n"
-                 "Usage: orbtool COMMAND [ARGUMENTS...]\n"
+                 "Usage: orbtool [--verbose] COMMAND [ARGUMENTS...]\n"
                  "       orbtool COMMAND --help\n\n"
+                 "--verbose  also write the debug log of orbtool and of the libraries it loads to stderr\n\n"
                  "Commands:\n");
     for (const auto& command : OrbTool::commands())
         std::fprintf(out, "  %-12s %s\n", command.name, command.summary);
 }
 
+// The debug log of orbtool's own code and of every library it loads (each keeps its own copy
+// of the log) goes to stderr only when asked for; the variable is read at the first line.
+void showDebugLog(bool show) {
+    const char* value = show ? "on" : "off";
+#ifdef _WIN32
+    _putenv_s(Kestrel::debugLogVariable, value);
+#else
+    setenv(Kestrel::debugLogVariable, value, 1);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    const bool verbose = argc > 1 && std::strcmp(argv[1], "--verbose") == 0;
+    showDebugLog(verbose);
+    if (verbose) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2) {
         printUsage(stderr);
         return 1;

@@ -45,6 +45,11 @@ ResultCode HostStream::beginFrame() {
     return guard([&] {
         previous_.swap(current_);
         current_.clear();
+        if (!currentIsReference_)
+            for (StoredPoint& stored : previous_)
+                stored.known = false;
+        currentIsReference_ = true;
+        frameDropped_ = false;
         // Reset before forwarding, so that a failing target cannot leave the index behind.
         referenceIndex_ = 0;
         check(target_.get(), target_->beginFrame());
@@ -77,47 +82,72 @@ ResultCode HostStream::accelerometer16g(const InertialSample* s) {
     return forwardAccelerometer(s, &Tracking::IDeviceToHost::accelerometerReceived16g);
 }
 
-void HostStream::addPoint(const CompressedPoint& point) {
-    current_.push_back(point);
+void HostStream::addPoint(const CompressedPoint& point, bool known, std::exception_ptr& failure) {
+    current_.push_back({point, known});
     ++referenceIndex_;
-    Tracking::OpticalPoint decoded = decodePoint(point);
-    check(target_.get(), target_->pointReceived(&decoded));
+    if (!known || frameDropped_)
+        return;
+    try {
+        Tracking::OpticalPoint decoded = decodePoint(point);
+        check(target_.get(), target_->pointReceived(&decoded));
+    } catch (...) {
+        frameDropped_ = true;
+        if (!failure)
+            failure = std::current_exception();
+    }
 }
 
 bool HostStream::hasReference(int64_t index) const { return index >= 0 && index < int64_t(previous_.size()); }
 
-void HostStream::reportInvalidSequence() { std::cout << "Invalid stream sequence!!!" << std::endl; }
+void HostStream::reportInvalidSequence() {
+    currentIsReference_ = false;
+    std::cout << "Invalid stream sequence!!!" << std::endl;
+}
 
-void HostStream::addDelta(const PointDelta& delta) {
+void HostStream::addDelta(const PointDelta& delta, std::exception_ptr& failure) {
     if (!hasReference(referenceIndex_)) {
         reportInvalidSequence();
         return;
     }
-    addPoint(applyDelta(previous_[std::size_t(referenceIndex_)], delta));
+    const StoredPoint& reference = previous_[std::size_t(referenceIndex_)];
+    addPoint(applyDelta(reference.point, delta), reference.known, failure);
 }
+
+namespace {
+void rethrowIf(const std::exception_ptr& failure) {
+    if (failure)
+        std::rethrow_exception(failure);
+}
+} // namespace
 
 ResultCode HostStream::addPoints(const CompressedPoint* points, int count) {
     return guard([&] {
         required(points);
+        std::exception_ptr failure;
         for (int i = 0; i < count; ++i)
-            addPoint(points[i]);
+            addPoint(points[i], true, failure);
+        rethrowIf(failure);
     });
 }
 
 ResultCode HostStream::addDeltas(const PointDelta* deltas, int count) {
     return guard([&] {
         required(deltas);
+        std::exception_ptr failure;
         for (int i = 0; i < count; ++i)
-            addDelta(deltas[i]);
+            addDelta(deltas[i], failure);
+        rethrowIf(failure);
     });
 }
 
 ResultCode HostStream::insertedPointAndDelta(const InsertedPointAndDelta* payload) {
     return guard([&] {
         const InsertedPointAndDelta& p = required(payload);
-        addPoint(p.point);
+        std::exception_ptr failure;
+        addPoint(p.point, true, failure);
         --referenceIndex_;  // the inserted point consumes no reference
-        addDelta(p.delta);
+        addDelta(p.delta, failure);
+        rethrowIf(failure);
     });
 }
 
@@ -125,7 +155,9 @@ ResultCode HostStream::skipAndDelta(const PointDelta* delta) {
     return guard([&] {
         const PointDelta& d = required(delta);
         ++referenceIndex_;
-        addDelta(d);
+        std::exception_ptr failure;
+        addDelta(d, failure);
+        rethrowIf(failure);
     });
 }
 
@@ -137,10 +169,14 @@ ResultCode HostStream::crossedDeltas(const PointDelta* deltas) {
             reportInvalidSequence();
             return;
         }
-        CompressedPoint first = applyDelta(previous_[std::size_t(r + 1)], deltas[0]);
-        CompressedPoint second = applyDelta(previous_[std::size_t(r)], deltas[1]);
-        addPoint(first);
-        addPoint(second);
+        const StoredPoint& firstReference = previous_[std::size_t(r + 1)];
+        const StoredPoint& secondReference = previous_[std::size_t(r)];
+        const CompressedPoint first = applyDelta(firstReference.point, deltas[0]);
+        const CompressedPoint second = applyDelta(secondReference.point, deltas[1]);
+        std::exception_ptr failure;
+        addPoint(first, firstReference.known, failure);
+        addPoint(second, secondReference.known, failure);
+        rethrowIf(failure);
     });
 }
 

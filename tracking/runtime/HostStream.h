@@ -6,7 +6,17 @@
 // stream keeps both lists as wire records, rebuilds every point, decodes its value code and
 // pixel position, and forwards everything to the task's Tracking::IDeviceToHost. All calls come
 // from the library's one delivery thread of the task, so the stream takes no lock.
+//
+// No wrong point is ever forwarded:
+// - When the target fails on a point, the rest of that frame is dropped (recorded, not
+//   forwarded) and the packet fails. Every point of the packet is still recorded, so the next
+//   frame's deltas rebuild the right points.
+// - When a delta has no reference ("Invalid stream sequence!!!"), host and tracker disagree
+//   about the previous frame, so this frame's list cannot serve as reference: the next frame's
+//   deltas against it are dropped, and so is every point rebuilt from a dropped one, until full
+//   points take their place.
 
+#include <exception>
 #include <vector>
 
 #include "interface_contract/Remap.h"
@@ -64,18 +74,27 @@ private:
     ResultCode addDeltas(const PointDelta* deltas, int count);
     ResultCode forwardAccelerometer(const InertialSample* sample,
                                     ResultCode (KESTREL_CALL Tracking::IDeviceToHost::*method)(const InertialSample*));
-    // Appends the record, advances the reference index and forwards the decoded point.
-    void addPoint(const CompressedPoint& point);
+    // A point as the stream holds it; `known` is false for a point rebuilt from a dropped one.
+    struct StoredPoint {
+        CompressedPoint point;
+        bool known;
+    };
+    // Appends the record and advances the reference index; forwards the decoded point unless it
+    // is unknown or the frame is dropped. A failure of the target drops the frame and is kept in
+    // `failure` (the first one), so that the caller records the rest of its packet first.
+    void addPoint(const CompressedPoint& point, bool known, std::exception_ptr& failure);
     // The delta point against previous[referenceIndex]; dropped with the stream-sequence
     // message when there is no such reference.
-    void addDelta(const PointDelta& delta);
+    void addDelta(const PointDelta& delta, std::exception_ptr& failure);
     bool hasReference(int64_t index) const;
-    static void reportInvalidSequence();
+    void reportInvalidSequence();
 
     InterfaceContract::Ref<Tracking::IDeviceToHost> target_;
-    std::vector<CompressedPoint> previous_;
-    std::vector<CompressedPoint> current_;
+    std::vector<StoredPoint> previous_;
+    std::vector<StoredPoint> current_;
     int32_t referenceIndex_ = 0;
+    bool frameDropped_ = false;      // the target failed on a point of this frame
+    bool currentIsReference_ = true;  // false after a delta without reference in this frame
 };
 
 } // namespace Kestrel::DeviceNetwork::Tasks::Orb::OpticalPointsCompression

@@ -27,18 +27,54 @@ OrbDebugCotask::OrbDebugCotask(std::chrono::milliseconds answerTimeout) : answer
 
 void OrbDebugCotask::endTask() {
     releaseLink();
-    completions_.signal();
+    {
+        std::lock_guard<std::mutex> lock(answerMutex_);
+        ended_ = true;
+    }
+    answerChanged_.notify_all();
 }
 
-template <class Send>
-void OrbDebugCotask::request(Send&& send) {
-    completions_.drain();
-    {
+template <class Send, class Take>
+void OrbDebugCotask::request(Send&& send, Take&& take) {
+    std::lock_guard<std::mutex> serial(requestMutex_);
+    const auto deadline = std::chrono::steady_clock::now() + answerTimeout_;
+    std::unique_lock<std::mutex> lock(answerMutex_);
+    // The device is still busy with the answer of a request that gave up: wait for its end
+    // within this request's own time; an answer that does not end by then counts as lost.
+    if (lateAnswer_ && !answerChanged_.wait_until(lock, deadline, [&] { return !lateAnswer_ || ended_; })) {
+        lateAnswer_ = false;
+        throw std::runtime_error("Device did not answer");
+    }
+    answered_ = false;
+    inFlight_ = true;
+    lock.unlock();
+    try {
         auto link = this->link();
         check(link.get(), send(*link.get()));
+    } catch (...) {
+        lock.lock();
+        inFlight_ = false;
+        throw;
     }
-    if (!completions_.wait(answerTimeout_))
+    lock.lock();
+    const bool answered = answerChanged_.wait_until(lock, deadline, [&] { return answered_ || ended_; });
+    inFlight_ = false;
+    take();
+    if (!answered) {
+        lateAnswer_ = true;
         throw std::runtime_error("Device did not answer");
+    }
+}
+
+void OrbDebugCotask::complete() {
+    {
+        std::lock_guard<std::mutex> lock(answerMutex_);
+        if (lateAnswer_)
+            lateAnswer_ = false;  // the late answer is over
+        else if (inFlight_)
+            answered_ = true;
+    }
+    answerChanged_.notify_all();
 }
 
 ResultCode OrbDebugCotask::setExposure(int32_t value) {
@@ -61,9 +97,8 @@ ResultCode OrbDebugCotask::getConfig(uint32_t type, uint32_t address, int32_t* v
     return guard([&] {
         int32_t& result = required(value, "getConfig");
         const ConfigRecord record{type, address, 0};
-        request([&](DebugTask::IHostToDevice& link) { return link.requestConfig(&record); });
-        std::lock_guard<std::mutex> lock(answerMutex_);
-        result = pendingValue_;
+        request([&](DebugTask::IHostToDevice& link) { return link.requestConfig(&record); },
+                [&] { result = pendingValue_; });
     });
 }
 
@@ -79,13 +114,12 @@ ResultCode OrbDebugCotask::getImage(void** image) {
     return guard([&] {
         void*& result = required(image, "getImage");
         result = nullptr;
-        request([](DebugTask::IHostToDevice& link) { return link.requestImage(); });
         std::string stream;
-        {
-            std::lock_guard<std::mutex> lock(answerMutex_);
-            stream.swap(imageStream_);
-            imageStreamOverflowed_ = false;
-        }
+        request([](DebugTask::IHostToDevice& link) { return link.requestImage(); },
+                [&] {
+                    stream.swap(imageStream_);
+                    imageStreamOverflowed_ = false;
+                });
         auto decoded = OrbImage::fromStream(stream, 0, 0, OrbImage::cameraWidth, OrbImage::cameraHeight);
         result = decoded.queryChecked<IImage>().detach();
     });
@@ -95,13 +129,12 @@ ResultCode OrbDebugCotask::getPoints(OutArray* points) {
     return guard([&] {
         if (!points)
             throw InterfaceContract::Exception(InterfaceContract::E_POINTER_CODE, "getPoints: null argument");
-        request([](DebugTask::IHostToDevice& link) { return link.requestPoints(); });
         std::vector<DebugPoint> taken;
-        {
-            std::lock_guard<std::mutex> lock(answerMutex_);
-            taken.swap(points_);
-            pointsOverflowed_ = false;
-        }
+        request([](DebugTask::IHostToDevice& link) { return link.requestPoints(); },
+                [&] {
+                    taken.swap(points_);
+                    pointsOverflowed_ = false;
+                });
         InterfaceContract::writeOut(points, taken);
     });
 }
@@ -111,7 +144,8 @@ ResultCode OrbDebugCotask::configReceived(const ConfigRecord* record) {
         const ConfigRecord r = required(record, "configReceived");
         {
             std::lock_guard<std::mutex> lock(answerMutex_);
-            pendingValue_ = r.value;
+            if (!dropping())
+                pendingValue_ = r.value;
         }
         logLine() << "config received: type:" << r.type << " value:" << r.value << " address:" << r.address;
     });
@@ -121,6 +155,8 @@ void OrbDebugCotask::appendImageBytes(const uint8_t* bytes, uint32_t count) {
     bool dropped = false;
     {
         std::lock_guard<std::mutex> lock(answerMutex_);
+        if (dropping())
+            return;
         if (imageStream_.size() + count <= maximumImageStream)
             imageStream_.append(reinterpret_cast<const char*>(bytes), count);
         else
@@ -138,7 +174,7 @@ ResultCode OrbDebugCotask::imageFinalChunk(const uint8_t* bytes, uint32_t count)
     return guard([&] {
         if (count > 0)
             appendImageBytes(&required(bytes, "imageFinalChunk"), count);
-        completions_.signal();
+        complete();
     });
 }
 
@@ -148,6 +184,8 @@ ResultCode OrbDebugCotask::pointReceived(const DebugPoint* point) {
         bool dropped = false;
         {
             std::lock_guard<std::mutex> lock(answerMutex_);
+            if (dropping())
+                return;
             if (points_.size() < maximumPoints)
                 points_.push_back(p);
             else
@@ -159,7 +197,7 @@ ResultCode OrbDebugCotask::pointReceived(const DebugPoint* point) {
 }
 
 ResultCode OrbDebugCotask::completed() {
-    return guard([&] { completions_.signal(); });
+    return guard([&] { complete(); });
 }
 
 } // namespace Kestrel::Orb::Debug

@@ -4,20 +4,25 @@
 // Requests go out as packets through the interop; the answers arrive on the library's delivery
 // thread and are collected here (the config reply's value, the image stream bytes, the points).
 // An answer is complete when the device signals it (packet 9 ends an image, packet 11 ends a
-// config reply or a point list); each completion wakes one waiting request through the
-// completion semaphore. A request waits at most `answerTimeout` and then fails with "Device
-// did not answer". When the task ends, from either side, the link to the device is dropped and
-// one completion is signalled, so that a blocked request returns with what it has.
-// A request first forgets completions that nobody waited for: after a request has given up,
-// the late answer's completion must not end the next request before its own answer is there.
+// config reply or a point list); a completion ends the request in flight, and one that comes
+// with no request in flight is forgotten. Requests are served one at a time. A request waits
+// at most `answerTimeout` and then fails with "Device did not answer". When the task ends,
+// from either side, the link to the device is dropped and a blocked request returns with what
+// it has.
+//
+// The device may still answer a request that gave up. That late answer belongs to nobody:
+// everything the device sends until its completion is dropped, and the next request waits for
+// that completion before it asks, so that neither the late bytes nor the late completion reach
+// it. The wait is part of the request's own `answerTimeout`: when the late answer has not ended
+// by then, the request fails without asking and the late answer counts as lost.
 
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "device_network/client/Cotask.h"
-#include "tracking/runtime/CompletionSemaphore.h"
 #include "tracking/runtime/DebugInterfaces.h"
 
 namespace Kestrel::Orb::Debug {
@@ -68,15 +73,26 @@ private:
     void onDeviceReleased() override { endTask(); }
     void endTask();
     void appendImageBytes(const uint8_t* bytes, uint32_t count);
-    // Sends one request through `send(link)` after dropping stale completions, then waits for
-    // one completion; throws "Device did not answer" after the timeout.
-    template <class Send>
-    void request(Send&& send);
+    // Sends one request through `send(link)` and waits for its completion; then `take()` runs
+    // under the answer mutex and takes the collected answer. After the timeout the partial
+    // answer is taken and dropped, and "Device did not answer" is thrown.
+    template <class Send, class Take>
+    void request(Send&& send, Take&& take);
+    // A completion from the device (packets 9 and 11).
+    void complete();
+    // Whether data from the device belong to a late answer and are dropped; under answerMutex_.
+    bool dropping() const { return lateAnswer_; }
 
     const std::chrono::milliseconds answerTimeout_;
-    CompletionSemaphore completions_;
-    // The collected answers; written on the delivery thread, taken by the requesting thread.
+    std::mutex requestMutex_;  // one request at a time
+    // The collected answers and the request state; written on the delivery thread, taken by
+    // the requesting thread.
     std::mutex answerMutex_;
+    std::condition_variable answerChanged_;
+    bool inFlight_ = false;
+    bool answered_ = false;
+    bool ended_ = false;
+    bool lateAnswer_ = false;  // a request gave up and its answer has not ended yet
     int32_t pendingValue_ = 0;
     std::string imageStream_;
     bool imageStreamOverflowed_ = false;

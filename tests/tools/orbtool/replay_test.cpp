@@ -120,8 +120,9 @@ TEST(ReplayedRecording, ACutRecordingIsRefusedNamingTheFieldAndTheOffset) {
     std::ofstream(folder + "cut.orbrec", std::ios::binary) << bytes.substr(0, bytes.size() - 5);
     std::ofstream(folder + "cut.json") << withReplay(readText(scenario), "cut.orbrec");
 
+    // The simulated network says why in its debug log, shown with --verbose.
     const Output replayed =
-        run(std::string(ORBTOOL_PATH) + " track --scenario " + folder + "cut.json --seconds 1 2>&1");
+        run(std::string(ORBTOOL_PATH) + " --verbose track --scenario " + folder + "cut.json --seconds 1 2>&1");
     EXPECT_NE(replayed.status, 0);
     EXPECT_NE(replayed.text.find("devices[1].replay: " + folder + "cut.orbrec: Recording truncated at byte " +
                                  std::to_string(bytes.size() - 5)),

@@ -240,6 +240,63 @@ TEST_F(DebugTaskFixture, ALateAnswerDoesNotEndTheNextRequest) {
     EXPECT_EQ(2, value);
 }
 
+// The device answers a request that gave up while the next request is already being made:
+// neither the late bytes nor the late completion reach the next request.
+TEST_F(DebugTaskFixture, ALateImageDoesNotLeakIntoTheNextRequest) {
+    start(std::chrono::milliseconds(300));
+    Ref<IImage> image;
+    ASSERT_EQ(E_FAIL_CODE, task->getImage(image.out()));
+    EXPECT_EQ("Device did not answer", lastErrorMessage());
+    ImageStreamBuilder late, own;
+    late.segment({9, 9, 9}, 1, 3, 1);
+    own.segment({4}, 1, 1, 2);
+    std::thread device([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        deliverStream(late.stream(), false);
+        for (int i = 0; i < 4000 && sent().size() < 2; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        deliverStream(own.stream(), false);
+    });
+    ASSERT_EQ(0u, task->getImage(image.out())) << lastErrorMessage();
+    device.join();
+    std::vector<uint8_t> pixels;
+    OutArray out = outArray(pixels);
+    ASSERT_EQ(0u, image->getData(&out));
+    EXPECT_EQ(0, pixels[0]);  // the late row
+    EXPECT_EQ(4, pixels[640]);
+}
+
+TEST_F(DebugTaskFixture, LatePointsDoNotLeakIntoTheNextRequest) {
+    start(std::chrono::milliseconds(300));
+    // Points of the request that will give up, received before the give-up.
+    std::thread device = answerRequest(1, [&] { deliver(10, bytesOf(DebugPoint{1, 1.0f, 1.0f})); });
+    EXPECT_EQ("Device did not answer", failure([&] { points(); }));
+    device.join();
+    device = std::thread([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        deliver(10, bytesOf(DebugPoint{2, 2.0f, 2.0f}));
+        deliver(11);
+        for (int i = 0; i < 4000 && sent().size() < 2; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        deliver(10, bytesOf(DebugPoint{3, 3.0f, 3.0f}));
+        deliver(11);
+    });
+    const auto list = points();
+    device.join();
+    ASSERT_EQ(1u, list.size());
+    EXPECT_EQ(3u, list[0].value);
+    // A device that never ends the late answer: the next request gives up within its own
+    // time without asking, and the one after it is asked and answered.
+    EXPECT_EQ("Device did not answer", failure([&] { points(); }));
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ("Device did not answer", failure([&] { points(); }));
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(1000));
+    EXPECT_EQ(3u, sent().size());
+    device = answerRequest(4, [&] { deliver(11); });
+    EXPECT_TRUE(points().empty());
+    device.join();
+}
+
 TEST_F(DebugTaskFixture, AFloodingDeviceIsBounded) {
     start();
     LogCapture log;

@@ -228,3 +228,32 @@ TEST_F(StreamTest, TargetFailureFailsThePacket) {
     recorder->failPointsWith = 0x80001111u;
     EXPECT_EQ(0x80001111u, send(7, {1, 0, 10, 0, 0}));
 }
+
+TEST_F(StreamTest, ATargetFailureMidPacketDropsTheFrameButKeepsEveryReference) {
+    ASSERT_EQ(0u, send(7, {100, 0, 10, 0, 0}));  // A
+    recorder->failPointsWith = 0x80001111u;
+    EXPECT_EQ(0x80001111u, send(8, {200, 0, 20, 0, 0, 0x2C, 0x01, 30, 0, 0}));  // B fails, C follows it
+    recorder->failPointsWith = 0;
+    EXPECT_EQ(0u, send(7, {0x90, 0x01, 40, 0, 0}));  // D: the frame is dropped from B on
+    ASSERT_EQ(0u, send(0, {}));
+    // Four deltas of +1 against A, B, C and D.
+    ASSERT_EQ(0u, send(19, {1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0}));
+    EXPECT_EQ((Positions{{100, 10}, {101, 10}, {201, 20}, {301, 30}, {401, 40}}), positions());
+}
+
+TEST_F(StreamTest, AfterADeltaWithoutReferenceOnlyFullPointsStartAfresh) {
+    // The host joins a running stream: two deltas against a frame it never saw, then a full
+    // point. The tracker now holds three points, the host one.
+    EXPECT_EQ("Invalid stream sequence!!!\nInvalid stream sequence!!!\n",
+              sendCapturingStdout(17, {1, 0, 0, 1, 0, 0}));
+    ASSERT_EQ(0u, send(7, {0xE8, 0x03, 0xD0, 0x07, 0}));  // (1000, 2000)
+    ASSERT_EQ(0u, send(0, {}));
+    // Three deltas: the first one's reference at the host is not the tracker's; it is dropped.
+    EXPECT_EQ("Invalid stream sequence!!!\nInvalid stream sequence!!!\n",
+              sendCapturingStdout(18, {1, 0, 0, 1, 0, 0, 1, 0, 0}));
+    ASSERT_EQ(0u, send(0, {}));
+    ASSERT_EQ(0u, send(7, {0xB8, 0x0B, 100, 0, 0}));  // a full point (3000, 100)
+    ASSERT_EQ(0u, send(0, {}));
+    ASSERT_EQ(0u, send(16, {5, 0, 0}));  // a delta against it
+    EXPECT_EQ((Positions{{1000, 2000}, {3000, 100}, {3005, 100}}), positions());
+}

@@ -1,10 +1,13 @@
 // The optimiser's per-batch steps against a fake environment: orientation and pose matching,
 // the tie rule, lostCount, and the re-initialisation from an orientation match.
+#include <limits>
+#include <stdexcept>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 #include "FakeEnvironment.h"
+#include "LogCapture.h"
 #include "tracking/runtime/OptimizerContext.h"
 #include "tracking/runtime/PoseResidual.h"
 
@@ -210,4 +213,39 @@ TEST(OptimizerContext, HistoryAndOptimizationHooksServeOneRunEach) {
     // Never served: a request times out.
     EXPECT_FALSE(h.context->visualPositionHook.request([](const OpticFrame&, const Vec3f&, const Quatf&) {},
                                                       std::chrono::milliseconds(20)));
+}
+
+// On the optimisation thread itself: a failing environment is logged and costs its batch; the
+// thread goes on with the next one and still ends on the stop frame.
+TEST(OptimizerContext, AnEnvironmentErrorOnTheThreadCostsOneBatch) {
+    LogCapture log;
+    Harness h;
+    const auto match = h.environment->orientationMatch;
+    h.environment->orientationMatch = [](const std::vector<Vec3f>&, std::vector<MarkerIndex>&, Pose&) -> bool {
+        throw std::runtime_error("layout broken");
+    };
+    std::thread thread([&] { h.context->run(); });
+    // One frame per batch; the optimiser is idle (waiting under the shared mutex) in between,
+    // so the fake's fields may be changed there.
+    auto process = [&] {
+        h.currentFrameTime = h.time;
+        h.shared->push(h.scene.frame(h.time, false));
+        h.time += h.scene.frameTime;
+        return h.shared->waitUntilOptimizerIdle(10.0);
+    };
+    ASSERT_TRUE(process());
+    EXPECT_EQ(std::vector<std::string>{"Tracking optimization: layout broken"}, log.lines());
+    EXPECT_EQ(h.environment->matchRaysCalls, 1);
+    h.environment->orientationMatch = match;
+    bool sixDof = false;
+    for (int k = 0; k < 40 && !sixDof; ++k) {
+        ASSERT_TRUE(process());
+        sixDof = h.context->sixDof();
+    }
+    EXPECT_TRUE(sixDof);
+    FrameRecord stop;
+    stop.leap.duration = std::numeric_limits<float>::quiet_NaN();
+    h.shared->push(std::move(stop));
+    thread.join();
+    EXPECT_EQ(1u, log.lines().size());
 }

@@ -88,6 +88,32 @@ TEST(Optimize, PersistentOutlierIsCollectedInTheFourthAttemptAndDroppedInTheFift
     EXPECT_LT(positionError(state, scene.truth()), 1e-3);
 }
 
+// A state far off in its accelerometer correction sheds the outliers of the oldest frames
+// over several attempts. A blob of the oldest frame displaced by 0.13 in the image is not yet
+// an outlier when the fourth attempt collects them, but is one after the invalid markers were
+// dropped in the fifth: no attempt is left, and the optimisation fails.
+TEST(Optimize, AnOutlierInTheFifthAttemptFailsByNumIterations) {
+    LogCapture log;
+    SyntheticScene scene;
+    History history = scene.history(32);
+    Ray& displaced = history.fromNewest(31).frame.rays[0];
+    const double angle = 130 * M_PI / 180;
+    displaced.point = {{displaced.point[0] + float(0.13 * std::cos(angle)), displaced.point[1] + float(0.13 * std::sin(angle))}};
+    displaced.direction = directionFromImagePoint(displaced.point[0], displaced.point[1], float(scene.xi));
+    projectionDerivative(displaced.direction, float(scene.xi), displaced.projectionDerivative);
+    OptimizerState state = scene.truth();
+    state.accelerometerCorrection = {{9.5f, 0.0f, 0.0f}};
+    const OptimizeResult result = optimize(history, scene.markers, float(scene.xi), state);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.delta.norm(), 0.0);
+    const std::vector<std::string> lines = log.lines();
+    ASSERT_EQ(lines.size(), 7u);
+    for (int i : {0, 1, 2, 3, 5})
+        EXPECT_EQ(lines[i].rfind("skippedRays ", 0), 0u) << lines[i];
+    EXPECT_EQ(lines[4].rfind("invalidMatches detected: ", 0), 0u) << lines[4];
+    EXPECT_EQ(lines[6], "optimize failed by numIterations");
+}
+
 TEST(Optimize, TooFewConstrainedDirectionsIsNotOk) {
     LogCapture log;
     SyntheticScene scene;
