@@ -14,7 +14,8 @@ std::vector<Bar> findBars(const std::vector<Vec2f>& points, float middleRatio, c
     const double inverse00 = 1.0 / along, inverse01 = -shear / (along * across), inverse11 = 1.0 / across;
     // A point inside the ellipse lies within `reach` pair lengths of the pair's midpoint (the
     // matrix's Frobenius norm bounds its largest stretch), so only the points within that
-    // distance in x are tested: the same points are found inside as by testing every point.
+    // distance in x are tested: the same points are found inside as by testing every point, and
+    // the order in which they are tested does not change which pairs have exactly one.
     const double reach = std::sqrt(along * along + shear * shear + across * across) * (1 + 1e-9);
 
     const std::size_t n = points.size();
@@ -42,9 +43,21 @@ std::vector<Bar> findBars(const std::vector<Vec2f>& points, float middleRatio, c
                 continue;
             std::size_t inside = 0, candidate = 0;
             double candidateU = 0, candidateV = 0;
-            const auto from = std::lower_bound(xs.begin(), xs.end(), mx - window);
-            for (auto x = from; x != xs.end() && *x <= mx + window && inside < 2; ++x) {
-                const std::size_t k = byX[std::size_t(x - xs.begin())];
+            // Outwards from the midpoint's x, nearer points first: they are the likeliest
+            // inside, and a pair stops at its second point inside.
+            std::size_t right = std::size_t(std::lower_bound(xs.begin(), xs.end(), mx) - xs.begin());
+            std::size_t left = right;
+            while (inside < 2) {
+                const bool rightOpen = right < xs.size() && xs[right] <= mx + window;
+                const bool leftOpen = left > 0 && xs[left - 1] >= mx - window;
+                std::size_t next;
+                if (rightOpen && (!leftOpen || xs[right] - mx <= mx - xs[left - 1]))
+                    next = right++;
+                else if (leftOpen)
+                    next = --left;
+                else
+                    break;
+                const std::size_t k = byX[next];
                 if (k == i || k == j)
                     continue;
                 const double ox = points[k].x() - mx, oy = points[k].y() - my;
@@ -66,7 +79,7 @@ std::vector<Bar> findBars(const std::vector<Vec2f>& points, float middleRatio, c
         }
     }
     if (tests)
-        *tests = made + n * (n - 1) / 2;
+        *tests = made;
     return bars;
 }
 

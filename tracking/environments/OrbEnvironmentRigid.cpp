@@ -72,8 +72,10 @@ Vec2f turnTemplate(const Vec2f& p, int orientation) {
     }
 }
 
-// Work units of the steps of matching (see MatchBudget), measured against the detector's
-// triple test.
+// Work units of the steps of matching (see MatchBudget): the detector's measured, the others
+// estimated against them.
+constexpr uint64_t testWork = 5;             // one point tested against a pair's ellipse
+constexpr uint64_t pairWork = 100;           // one pair of the bar detector, besides its tests
 constexpr uint64_t cliqueStepWork = 20;      // one call of the clique enumeration
 constexpr uint64_t groupWork = 100;          // forming one group, plus one unit per bar
 constexpr uint64_t planeFitWork = 1000;      // one plane fit, plus barWork per bar
@@ -128,7 +130,8 @@ bool detectBars(const std::vector<Vec3f>& rays, const std::vector<Vec2f>& points
     for (Bar& bar : bars)
         for (std::size_t& index : bar.v)
             index = used[index];
-    return budget.record(tests + used.size() * used.size());
+    const uint64_t pairs = uint64_t(used.size()) * (used.size() - 1) / 2;
+    return budget.record(testWork * tests + pairWork * pairs + used.size());
 }
 
 // The tile list without the entries that a later entry for the same cell replaces, in code order.
