@@ -77,7 +77,7 @@ Vec2f turnTemplate(const Vec2f& p, int orientation) {
 constexpr uint64_t testWork = 5;             // one point tested against a pair's ellipse
 constexpr uint64_t pairWork = 100;           // one pair of the bar detector, besides its tests
 constexpr uint64_t cliqueStepWork = 20;      // one call of the clique enumeration
-constexpr uint64_t groupWork = 100;          // forming one group, plus one unit per bar
+constexpr uint64_t groupWork = 500;          // forming and sorting one group, plus one unit per bar
 constexpr uint64_t planeFitWork = 1000;      // one plane fit, plus barWork per bar
 constexpr uint64_t barWork = 100;            // placing one bar in the plane, its template error
 constexpr uint64_t candidateWork = 200;      // one pattern subset of a seen group
