@@ -9,7 +9,7 @@
 // - Every call works within a MatchBudget: bar detection, the enumeration of groups, every
 //   group tried and its pattern subsets charge their work first, and a frame whose work the
 //   budget cannot pay is not identified. The costliest identified frame of the identification
-//   tests uses three quarters of it; most use under a tenth.
+//   tests uses three quarters of it.
 // - Groups (maximal sets of pairwise compatible bars) are tried with more bars first, then the
 //   smaller length spread (longest / shortest image length), then the lower bar numbers.
 // - Group estimate: the group's markers in the camera frame (solveBar distances times rays)
