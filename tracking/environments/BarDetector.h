@@ -2,6 +2,7 @@
 // The bar detector: finds triples of 2D points that look like one bar of three collinear
 // markers with the middle marker at `middleRatio` of the bar's length from its first end.
 
+#include <cstdint>
 #include <vector>
 
 #include "tracking/environments/EnvironmentTypes.h"
@@ -20,7 +21,9 @@ constexpr float defaultDetectorScale = 0.9f;
 // A pair with two or more points inside is discarded. With exactly one point k inside, the
 // triple is a bar when |v| < 0.01 and |(0.5 - |u|) - middleRatio| < 0.05; it is stored as
 // (end nearer to k, k, other end). Bars are listed in the order of their pairs.
-// The cost is cubic in the number of points.
-std::vector<Bar> findBars(const std::vector<Vec2f>& points, float middleRatio, const Vec3f& shape, float scale);
+// The cost is cubic in the number of points; `tests`, when given, receives the number of
+// point-in-ellipse tests made (a pair stops at its second point inside).
+std::vector<Bar> findBars(const std::vector<Vec2f>& points, float middleRatio, const Vec3f& shape, float scale,
+                          uint64_t* tests = nullptr);
 
 } // namespace Kestrel::Orb::Tracking

@@ -36,6 +36,9 @@ void readTiles(RecordReader& reader, RigidParameters& rigid) {
     if (count > reader.remaining() / 3)
         throw std::runtime_error("record ends early: rigid code announces " + std::to_string(count) +
                                  " tiles but has only " + std::to_string(reader.remaining()) + " bytes left");
+    if (count > maximumRigidTiles)
+        throw std::runtime_error("rigid layout too large: " + std::to_string(count) + " tiles (at most " +
+                                 std::to_string(maximumRigidTiles) + ")");
     rigid.tiles.reserve(std::size_t(count));
     for (uint64_t i = 0; i < count; ++i) {
         const uint64_t x = reader.varint("tile x");

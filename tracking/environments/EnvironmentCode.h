@@ -52,9 +52,12 @@ struct RigidParameters {
     std::vector<RigidTile> tiles;
 };
 
-// Layouts beyond these are refused as corrupt rather than allocated.
+// Layouts beyond these are refused as corrupt rather than allocated. Building a rigid
+// environment costs time and memory in proportion to its tiles (a fully tiled 64 x 64 floor
+// is the most it builds in a few seconds), so a code with more tiles is refused up front.
 constexpr uint32_t maximumRigidGridSide = 4096;
 constexpr uint64_t maximumRigidGridCells = uint64_t(1) << 20;
+constexpr uint64_t maximumRigidTiles = 4096;
 
 struct EnvironmentCode {
     std::string kind;
@@ -66,7 +69,7 @@ struct EnvironmentCode {
 // Decodes and reads a code. Throws std::runtime_error: "Wrong base64 string",
 // "need VersionConverter implementation" (outer version not 0, rigid version not 0 or 1),
 // or a message naming the field for a record that ends early, a float that is not finite, a
-// grid beyond the limits above or a tile outside the grid. An unknown kind is not an error:
+// grid or a tile count beyond the limits above or a tile outside the grid. An unknown kind is not an error:
 // only `kind` and `payloadSize` are filled.
 EnvironmentCode parseEnvironmentCode(std::string_view code);
 

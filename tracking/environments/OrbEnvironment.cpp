@@ -37,10 +37,17 @@ void MarkerGrid::rebuild(const std::vector<Vec2f>& points, float averagePointsPe
         minSpacing = 0.5f;
         return;
     }
+    // The smallest squared distance over all pairs, swept in x order: a pair further apart in
+    // x than the smallest distance so far cannot be closer.
+    std::vector<Vec2f> byX(points);
+    std::sort(byX.begin(), byX.end(), [](const Vec2f& a, const Vec2f& b) { return a.x() < b.x(); });
     float smallest = std::numeric_limits<float>::infinity();
-    for (std::size_t i = 0; i < points.size(); ++i)
-        for (std::size_t j = i + 1; j < points.size(); ++j) {
-            const Vec2f d = points[j] - points[i];
+    for (std::size_t i = 0; i < byX.size(); ++i)
+        for (std::size_t j = i + 1; j < byX.size(); ++j) {
+            const float dx = byX[j].x() - byX[i].x();
+            if (dx * dx > smallest)
+                break;
+            const Vec2f d = byX[j] - byX[i];
             smallest = std::min(smallest, KestrelMath::dot(d, d));
         }
     minSpacing = std::sqrt(smallest);

@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include <Eigen/Dense>
 
@@ -39,6 +40,7 @@ namespace {
 
 constexpr double pi = 3.14159265358979323846;
 constexpr std::size_t maximumBars = 64;
+constexpr std::size_t maximumDetectionRays = 128;
 constexpr double fitLimit = 0.1;            // mean squared template error per bar, square metres
 constexpr double collinearLimit = 1e-3;     // scatter eigenvalue ratio below which the plane is unknown
 constexpr double barShapeLimit = 0.1;      // rms distance of a bar's markers from its template, tile edges
@@ -70,24 +72,78 @@ Vec2f turnTemplate(const Vec2f& p, int orientation) {
     }
 }
 
-// Bron-Kerbosch with pivoting over bit masks: every maximal clique of the graph.
-void maximalCliques(uint64_t clique, uint64_t candidates, uint64_t excluded, const std::vector<uint64_t>& neighbours,
-                    std::vector<uint64_t>& out) {
+// Work units of the steps of matching (see MatchBudget): the detector's measured, the others
+// estimated against them.
+constexpr uint64_t testWork = 5;             // one point tested against a pair's ellipse
+constexpr uint64_t pairWork = 100;           // one pair of the bar detector, besides its tests
+constexpr uint64_t cliqueStepWork = 20;      // one call of the clique enumeration
+constexpr uint64_t groupWork = 500;          // forming and sorting one group, plus one unit per bar
+constexpr uint64_t planeFitWork = 1000;      // one plane fit, plus barWork per bar
+constexpr uint64_t barWork = 100;            // placing one bar in the plane, its template error
+constexpr uint64_t candidateWork = 200;      // one pattern subset of a seen group
+constexpr uint64_t rayWork = 300;            // one ray through refinement and marker lookup
+constexpr uint64_t turnedLookWork = 50;      // turning one ray for a tilted look
+
+// Bron-Kerbosch with pivoting over bit masks: every maximal clique of the graph, as long as
+// the budget pays for each call; false when it ran out.
+bool maximalCliques(uint64_t clique, uint64_t candidates, uint64_t excluded, const std::vector<uint64_t>& neighbours,
+                    std::vector<uint64_t>& out, MatchBudget& budget) {
+    if (!budget.spend(cliqueStepWork))
+        return false;
     if (candidates == 0 && excluded == 0) {
         out.push_back(clique);
-        return;
+        return true;
     }
     const int pivot = __builtin_ctzll(candidates | excluded);
     uint64_t choices = candidates & ~neighbours[std::size_t(pivot)];
     while (choices) {
         const int v = __builtin_ctzll(choices);
         const uint64_t bit = uint64_t(1) << v;
-        maximalCliques(clique | bit, candidates & neighbours[std::size_t(v)], excluded & neighbours[std::size_t(v)],
-                       neighbours, out);
+        if (!maximalCliques(clique | bit, candidates & neighbours[std::size_t(v)],
+                            excluded & neighbours[std::size_t(v)], neighbours, out, budget))
+            return false;
         candidates &= ~bit;
         excluded |= bit;
         choices &= ~bit;
     }
+    return true;
+}
+
+// Bars over at most maximumDetectionRays of `points`: with more, those of the rays nearest the
+// optical axis (-y; ties: the earlier ray). The detector's work is recorded once done; the
+// bars' indices are those of `points`. False when the budget is exhausted.
+bool detectBars(const std::vector<Vec3f>& rays, const std::vector<Vec2f>& points, float middleRatio,
+                const Vec3f& shape, MatchBudget& budget, std::vector<Bar>& bars) {
+    std::vector<std::size_t> used(rays.size());
+    for (std::size_t i = 0; i < rays.size(); ++i)
+        used[i] = i;
+    if (used.size() > maximumDetectionRays) {
+        std::stable_sort(used.begin(), used.end(), [&](std::size_t a, std::size_t b) { return rays[a].y() < rays[b].y(); });
+        used.resize(maximumDetectionRays);
+        std::sort(used.begin(), used.end());
+    }
+    std::vector<Vec2f> detected(used.size());
+    for (std::size_t i = 0; i < used.size(); ++i)
+        detected[i] = points[used[i]];
+    uint64_t tests = 0;
+    bars = findBars(detected, middleRatio, shape, OrbEnvironmentRigid::detectorScale, &tests);
+    for (Bar& bar : bars)
+        for (std::size_t& index : bar.v)
+            index = used[index];
+    const uint64_t pairs = uint64_t(used.size()) * (used.size() - 1) / 2;
+    return budget.record(testWork * tests + pairWork * pairs + used.size());
+}
+
+// The tile list without the entries that a later entry for the same cell replaces, in code order.
+std::vector<RigidTile> ownersOfTheirCells(const RigidParameters& p) {
+    OrbEnvironmentRigidField owner(0, 0, int32_t(p.width) - 1, int32_t(p.depth) - 1);
+    for (const RigidTile& tile : p.tiles)
+        owner.add(RigidFieldItem{rigidCell(int32_t(tile.x), int32_t(tile.y)), 0});
+    std::vector<RigidTile> owners;
+    for (std::size_t t = 0; t < p.tiles.size(); ++t)
+        if (owner.find(int32_t(p.tiles[t].x), int32_t(p.tiles[t].y)) == int32_t(t))
+            owners.push_back(p.tiles[t]);
+    return owners;
 }
 
 } // namespace
@@ -97,7 +153,7 @@ OrbEnvironmentRigid::OrbEnvironmentRigid(const RigidParameters& p)
       tileSize(p.tileSize),
       barAngle(p.barAngle),
       gridCentre{{(float(p.width) * 0.5f - 0.5f) * p.tileSize, (float(p.depth) * 0.5f - 0.5f) * p.tileSize}},
-      tiles(p.tiles),
+      tiles(ownersOfTheirCells(p)),
       tileMap(0, 0, int32_t(p.width) - 1, int32_t(p.depth) - 1) {
     markerGrid.ceiling = p.ceiling;
     markerGrid.planeHeight = p.planeHeight;
@@ -116,30 +172,21 @@ OrbEnvironmentRigid::OrbEnvironmentRigid(const RigidParameters& p)
                                             : Vec2f{{0, 0}};
     }
 
+    // Every tile owns its cell (see ownersOfTheirCells), so an item index is the tile list index.
     std::vector<PatternTile> layout;
-    // Every tile is added in list order, so an item index is the tile list index.
-    for (const RigidTile& tile : tiles)
-        tileMap.add(RigidFieldItem{rigidCell(int32_t(tile.x), int32_t(tile.y)), tile.orientation & 3});
-    // A later entry for a cell wins; only the tiles that own their cell form patterns.
     for (std::size_t t = 0; t < tiles.size(); ++t) {
-        if (tileMap.find(int32_t(tiles[t].x), int32_t(tiles[t].y)) == int32_t(t))
-            layout.push_back(PatternTile{int32_t(tiles[t].x), int32_t(tiles[t].y), tiles[t].orientation & 3, uint32_t(t)});
+        tileMap.add(RigidFieldItem{rigidCell(int32_t(tiles[t].x), int32_t(tiles[t].y)), tiles[t].orientation & 3});
+        layout.push_back(PatternTile{int32_t(tiles[t].x), int32_t(tiles[t].y), tiles[t].orientation & 3, uint32_t(t)});
     }
     patternIndex = RigidPatternIndex(layout);
     minBars = patternIndex.minBars();
 
     markers_ = markerPositions();
-    const std::vector<Vec3f>& markers = markers_;
-    std::vector<std::array<Vec2f, 3>> barsInPlane;
     std::vector<Vec2f> plane;
-    for (std::size_t t = 0; t < tiles.size(); ++t) {
-        std::array<Vec2f, 3> bar;
-        for (std::size_t k = 0; k < 3; ++k)
-            bar[k] = Vec2f{{markers[t * 3 + k].x(), markers[t * 3 + k].z()}};
-        barsInPlane.push_back(bar);
-        plane.insert(plane.end(), bar.begin(), bar.end());
-    }
-    detectorShape = searchDetectorShape(barsInPlane, middleRatio, detectorScale);
+    plane.reserve(markers_.size());
+    for (const Vec3f& m : markers_)
+        plane.push_back(Vec2f{{m.x(), m.z()}});
+    detectorShape = searchDetectorShape(barTemplate, tiles, tileSize, middleRatio, detectorScale);
     markerGrid.rebuild(plane, 1.5f);
 }
 
@@ -171,9 +218,15 @@ Vec2f OrbEnvironmentRigid::boundsCorner(int corner) const {
 }
 
 bool OrbEnvironmentRigid::matchRays(const std::vector<Vec3f>& rays, std::vector<MarkerIndex>& indices, Pose& pose) {
+    MatchBudget budget;
+    return matchRays(rays, indices, pose, budget);
+}
+
+bool OrbEnvironmentRigid::matchRays(const std::vector<Vec3f>& rays, std::vector<MarkerIndex>& indices, Pose& pose,
+                                    MatchBudget& budget) {
     if (patternIndex.empty() || rays.size() < std::size_t(minBars) * 3)
         return false;
-    GroupResult result = matchRaysSeenFrom(rays, true, indices, pose);
+    GroupResult result = matchRaysSeenFrom(rays, true, budget, indices, pose);
     if (result != GroupResult::skipped)
         return result == GroupResult::found;
     // The detector judges a bar by its middle marker's place and its neighbours in the image,
@@ -193,13 +246,15 @@ bool OrbEnvironmentRigid::matchRays(const std::vector<Vec3f>& rays, std::vector<
     }();
     std::vector<Vec3f> turned(rays.size());
     for (const Eigen::Quaterniond& turn : viewTurns) {
+        if (!budget.spend(turnedLookWork * rays.size()))
+            return false;
         const Eigen::Matrix3f m = turn.toRotationMatrix().cast<float>();
         for (std::size_t i = 0; i < rays.size(); ++i) {
             const Eigen::Vector3f r = m * Eigen::Vector3f(rays[i].x(), rays[i].y(), rays[i].z());
             turned[i] = Vec3f{{r.x(), r.y(), r.z()}};
         }
         Pose turnedPose{};
-        result = matchRaysSeenFrom(turned, false, indices, turnedPose);
+        result = matchRaysSeenFrom(turned, false, budget, indices, turnedPose);
         if (result == GroupResult::notFound)
             return false;
         if (result == GroupResult::found) {
@@ -214,10 +269,13 @@ bool OrbEnvironmentRigid::matchRays(const std::vector<Vec3f>& rays, std::vector<
 }
 
 OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::matchRaysSeenFrom(const std::vector<Vec3f>& rays, bool served,
+                                                                         MatchBudget& budget,
                                                                          std::vector<MarkerIndex>& indices,
                                                                          Pose& pose) {
     const std::vector<Vec2f> points = projectRays(rays);
-    std::vector<Bar> bars = findBars(points, middleRatio, detectorShape, detectorScale);
+    std::vector<Bar> bars;
+    if (!detectBars(rays, points, middleRatio, detectorShape, budget, bars))
+        return GroupResult::notFound;
     if (served)
         serveBarDetection(points, bars, detectorShape, detectorScale);
     if (bars.size() < minBars)
@@ -250,7 +308,8 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::matchRaysSeenFrom(const st
         }
     std::vector<uint64_t> cliques;
     const uint64_t all = n == 64 ? ~uint64_t(0) : (uint64_t(1) << n) - 1;
-    maximalCliques(0, all, 0, neighbours, cliques);
+    if (!budget.spend(n * n) || !maximalCliques(0, all, 0, neighbours, cliques, budget))
+        return GroupResult::notFound;
 
     struct Group {
         std::vector<std::size_t> bars;
@@ -258,6 +317,8 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::matchRaysSeenFrom(const st
     };
     std::vector<Group> groups;
     for (uint64_t clique : cliques) {
+        if (!budget.spend(groupWork + n))
+            return GroupResult::notFound;
         Group group{{}, 1};
         double shortest = 1e300, longest = 0;
         for (std::size_t b = 0; b < n; ++b)
@@ -289,7 +350,7 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::matchRaysSeenFrom(const st
     // widened by the bars that fit its plane.
     for (bool widen : {false, true})
         for (const Group& group : groups) {
-            const GroupResult result = tryGroup(rays, bars, group.bars, distances, widen, indices, pose);
+            const GroupResult result = tryGroup(rays, bars, group.bars, distances, widen, budget, indices, pose);
             if (result != GroupResult::skipped)
                 return result;
         }
@@ -300,6 +361,7 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
                                                                const std::vector<Bar>& bars,
                                                                const std::vector<std::size_t>& seenGroup,
                                                                const std::vector<Vec3f>& distances, bool widen,
+                                                               MatchBudget& budget,
                                                                std::vector<MarkerIndex>& indices, Pose& pose) {
     std::vector<std::size_t> group(seenGroup);
     const bool ceiling = markerGrid.ceiling;
@@ -315,6 +377,8 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
     auto estimatePlane = [&]() {
         Vector3d centroid, normal_camera;
         for (;;) {
+            if (!budget.spend(planeFitWork + barWork * group.size()))
+                return false;
             marker_camera.assign(group.size(), {});
             centroid = Vector3d::Zero();
             for (std::size_t g = 0; g < group.size(); ++g)
@@ -367,7 +431,7 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
         return true;
     };
     if (!estimatePlane())
-        return GroupResult::skipped;
+        return budget.exhausted() ? GroupResult::notFound : GroupResult::skipped;
 
     // Where a bar's rays meet the marker plane of the estimate (camera above the origin), its
     // orientation, and its tile reference point.
@@ -405,6 +469,8 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
         // one floor can land in different groups. In the plane of this group's estimate they
         // show their true shape: every detected bar that keeps the template's shape there joins,
         // the better fitting of two bars that share a point, and the plane is fitted again.
+        if (!budget.spend(barWork * bars.size()))
+            return GroupResult::notFound;
         std::vector<std::pair<double, std::size_t>> fitting;
         for (std::size_t b = 0; b < bars.size(); ++b) {
             BarInPlane placed;
@@ -429,7 +495,7 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
             return GroupResult::skipped;  // nothing new: the group itself was tried already
         group = std::move(widened);
         if (!estimatePlane())
-            return GroupResult::skipped;
+            return budget.exhausted() ? GroupResult::notFound : GroupResult::skipped;
     }
     if (groupPoseHook.isRequested()) {
         std::vector<Vec3f> barDistances;
@@ -443,6 +509,8 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
 
     // A bar whose markers do not keep the template's shape around its own tile centre is no
     // bar of the layout and leaves the group.
+    if (!budget.spend(barWork * group.size()))
+        return GroupResult::notFound;
     std::vector<BarInPlane> placed;
     for (std::size_t g = 0; g < group.size();) {
         BarInPlane bar;
@@ -489,25 +557,33 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
         tileOffsetsHook.serve(references, tileSize);
     }
 
-    // The seen pattern, looked up by its subsets in ascending key order.
+    // The seen pattern, looked up by its subsets in ascending key order. Keys of fewer tiles
+    // are smaller, so the subsets are formed one tile count at a time and the larger ones only
+    // when no smaller one is in the index.
     std::vector<PatternTile> seen(count);
     for (std::size_t g = 0; g < count; ++g)
         seen[g] = PatternTile{offset[g][0], offset[g][1], placed[g].orientation, uint32_t(g)};
-    std::vector<PatternCandidate> candidates = patternCandidates(seen);
-    std::sort(candidates.begin(), candidates.end(),
-              [](const PatternCandidate& a, const PatternCandidate& b) { return a.key < b.key; });
-    const PatternCandidate* chosen = nullptr;
+    PatternCandidate chosen{0, {}};
     const PatternEntry* entry = nullptr;
-    for (const PatternCandidate& candidate : candidates)
-        if ((entry = patternIndex.find(candidate.key))) {
-            chosen = &candidate;
-            break;
-        }
-    if (!chosen)
+    for (int size = 1; size <= maximumPatternTiles && !entry; ++size) {
+        const std::size_t affordable =
+            std::size_t(std::min<uint64_t>((budget.limit() - budget.spent()) / candidateWork, SIZE_MAX - 1));
+        std::vector<PatternCandidate> candidates = patternCandidates(seen, affordable + 1, size);
+        if (!budget.spend(candidateWork * candidates.size()))
+            return GroupResult::notFound;
+        std::sort(candidates.begin(), candidates.end(),
+                  [](const PatternCandidate& a, const PatternCandidate& b) { return a.key < b.key; });
+        for (PatternCandidate& candidate : candidates)
+            if ((entry = patternIndex.find(candidate.key))) {
+                chosen = std::move(candidate);
+                break;
+            }
+    }
+    if (!entry)
         return GroupResult::skipped;
 
     // Turn and translation from the seen offsets onto the layout's cells.
-    const std::size_t first = chosen->normal[0].source;
+    const std::size_t first = chosen.normal[0].source;
     const RigidTile& firstTile = tiles[entry->tiles[0]];
     const int turn = int((firstTile.orientation & 3) - placed[first].orientation + 8) & 3;
     const std::array<int32_t, 2> firstTurned = turnCell(offset[first][0], offset[first][1], turn);
@@ -524,6 +600,8 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
     }
 
     // Pose: environment = turn * estimate * camera + position.
+    if (!budget.spend(rayWork * rays.size() + rays.size() * rays.size() / 2))
+        return GroupResult::notFound;
     const Eigen::Quaterniond quarterTurns(Eigen::AngleAxisd(-turn * pi / 2, Vector3d::UnitY()));
     Eigen::Quaterniond rotation = (quarterTurns * estimate).normalized();
     const std::vector<Vec3f>& markers = markers_;

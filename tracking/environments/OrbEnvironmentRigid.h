@@ -3,7 +3,13 @@
 // The place is recognised from the pattern of the tiles and turns that one frame shows.
 //
 // Decisions of matchRays (the rest follows the algorithm in the .cpp):
-// - At most 64 detected bars take part (the first 64 in detector order).
+// - At most 128 rays take part in bar detection, those nearest the optical axis (ties: the
+//   earlier ray); every ray still gets its marker once a group decides. At most 64 detected
+//   bars take part (the first 64 in detector order).
+// - Every call works within a MatchBudget: bar detection, the enumeration of groups, every
+//   group tried and its pattern subsets charge their work first, and a frame whose work the
+//   budget cannot pay is not identified. The costliest identified frame of the identification
+//   tests uses three quarters of it.
 // - Groups (maximal sets of pairwise compatible bars) are tried with more bars first, then the
 //   smaller length spread (longest / shortest image length), then the lower bar numbers.
 // - Group estimate: the group's markers in the camera frame (solveBar distances times rays)
@@ -47,6 +53,7 @@
 #include <vector>
 
 #include "tracking/environments/EnvironmentCode.h"
+#include "tracking/environments/MatchBudget.h"
 #include "tracking/environments/OrbEnvironment.h"
 #include "tracking/environments/OrbEnvironmentRigidField.h"
 #include "tracking/environments/RigidPatternIndex.h"
@@ -70,7 +77,10 @@ public:
     using OrbEnvironment::markerPositions;
     using OrbEnvironment::matchRays;
 
+    // Within a fresh MatchBudget.
     bool matchRays(const std::vector<Vec3f>& rays, std::vector<MarkerIndex>& indices, Pose& pose) override;
+    // Within `budget`, which tells afterwards what the frame cost and whether it gave up.
+    bool matchRays(const std::vector<Vec3f>& rays, std::vector<MarkerIndex>& indices, Pose& pose, MatchBudget& budget);
     std::vector<Vec3f> markerPositions() const override;
     bool acceptRay(const Vec3f& up, const Vec3f& ray) const override;
     bool hasBounds() const override { return true; }
@@ -82,6 +92,8 @@ public:
     const Vec2f gridCentre;
     std::array<std::array<Vec2f, 3>, 4> barTemplate;  // [orientation][marker], tile centred at the origin
     Vec2f tileCentreInBar;                            // (along, across) in the orientation-0 bar's frame
+    // The code's tiles in code order, less every entry that a later entry for the same cell
+    // replaces: only the later entry's bar exists (its markers are 3 t + k by its place here).
     std::vector<RigidTile> tiles;
     OrbEnvironmentRigidField tileMap;
     RigidPatternIndex patternIndex;
@@ -97,11 +109,12 @@ private:
     enum class GroupResult { skipped, notFound, found };
     // matchRays on rays as one camera orientation sees them; `served` lets this look serve the
     // bar detection hook. skipped: no group decided.
-    GroupResult matchRaysSeenFrom(const std::vector<Vec3f>& rays, bool served, std::vector<MarkerIndex>& indices,
-                                  Pose& pose);
+    // notFound also when the budget ran out.
+    GroupResult matchRaysSeenFrom(const std::vector<Vec3f>& rays, bool served, MatchBudget& budget,
+                                  std::vector<MarkerIndex>& indices, Pose& pose);
     GroupResult tryGroup(const std::vector<Vec3f>& rays, const std::vector<Bar>& bars,
                          const std::vector<std::size_t>& seenGroup, const std::vector<Vec3f>& distances,
-                         bool widen, std::vector<MarkerIndex>& indices, Pose& pose);
+                         bool widen, MatchBudget& budget, std::vector<MarkerIndex>& indices, Pose& pose);
 };
 
 } // namespace Kestrel::Orb::Tracking

@@ -16,14 +16,19 @@
 #include <array>
 #include <vector>
 
+#include "tracking/environments/EnvironmentCode.h"
 #include "tracking/environments/EnvironmentTypes.h"
 
 namespace Kestrel::Orb::Tracking {
 
-// `bars`: each bar's three marker positions (first, middle, last) in the marker plane.
-// `middleRatio` and `scale` say where the middle marker must stay inside. Fewer than two bars,
-// or no ellipse that holds the middle marker: the default (0.6, 0.6, 0.0).
-Vec3f searchDetectorShape(const std::vector<std::array<Vec2f, 3>>& bars, float middleRatio, float scale);
+// `barTemplate`: a bar's three markers (first, middle, last) in a tile centred at the origin,
+// per orientation; `tiles`: the layout, each cell once. `middleRatio` and `scale` say where the
+// middle marker must stay inside. Fewer than two tiles, or no ellipse that holds the middle
+// marker: the default (0.6, 0.6, 0.0). Each distinct neighbour (cell offset and orientations
+// seen from a bar) counts once, so the cost grows with the layout's variety, not its size; a
+// layout whose bars see more than 65536 distinct neighbour markers gets the default.
+Vec3f searchDetectorShape(const std::array<std::array<Vec2f, 3>, 4>& barTemplate, const std::vector<RigidTile>& tiles,
+                          float tileSize, float middleRatio, float scale);
 
 // Whether (u, v) lies inside the detector ellipse of `shape` at `scale` (as findBars tests it).
 bool insideDetectorEllipse(const Vec3f& shape, float scale, double u, double v);

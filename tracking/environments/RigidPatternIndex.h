@@ -20,6 +20,7 @@
 // - Observation: a seen group's subsets are produced the same way (turn-0 keys only) and
 //   looked up in ascending key order, so that the fewest tiles that decide the place are used.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -46,7 +47,10 @@ struct PatternCandidate {
     std::vector<PatternTile> normal;
 };
 // Every subset of 1 to 4 of `tiles` whose bounding box fits 5 by 5 cells; cells must differ.
-std::vector<PatternCandidate> patternCandidates(const std::vector<PatternTile>& tiles);
+// At most `maximum` of them: the enumeration stops there (a group of many bars seen within a
+// few cells has hundreds of thousands). `onlyCount` 1 to 4: only the subsets of that many tiles.
+std::vector<PatternCandidate> patternCandidates(const std::vector<PatternTile>& tiles,
+                                                std::size_t maximum = SIZE_MAX, int onlyCount = 0);
 
 struct PatternEntry {
     uint64_t key;

@@ -270,6 +270,16 @@ TEST(CreateEnvironment, RejectsLayoutsThatCannotBeHonest) {
     rigid.width = 4096;
     rigid.depth = 4096;
     EXPECT_NE(messageOf([&] { parseEnvironmentCode(encodeRigidEnvironment(rigid)); }).find("too large"), std::string::npos);
+    // More tiles than a layout can be built with, named with the limit.
+    rigid = sampleRigid();
+    rigid.width = rigid.depth = 65;
+    rigid.tiles.clear();
+    for (uint32_t t = 0; t < 4097; ++t)
+        rigid.tiles.push_back({t % 65, t / 65, 0});
+    EXPECT_EQ(messageOf([&] { parseEnvironmentCode(encodeRigidEnvironment(rigid)); }),
+              "rigid layout too large: 4097 tiles (at most 4096)");
+    rigid.tiles.pop_back();
+    EXPECT_EQ(parseEnvironmentCode(encodeRigidEnvironment(rigid)).rigid->tiles.size(), 4096u);
     rigid = sampleRigid();
     rigid.barLength = std::numeric_limits<float>::quiet_NaN();
     EXPECT_NE(messageOf([&] { parseEnvironmentCode(encodeRigidEnvironment(rigid)); }).find("'barLength' is not a finite"),

@@ -18,7 +18,8 @@ using namespace RigidScene;
 namespace {
 
 struct Rates {
-    unsigned poses = 0, eligible = 0, identified = 0, wrong = 0;
+    unsigned poses = 0, eligible = 0, identified = 0, wrong = 0, gaveUp = 0;
+    uint64_t mostWork = 0;  // of the identified frames
     double rate() const { return eligible ? double(identified) / eligible : 0; }
 };
 
@@ -35,7 +36,9 @@ Rates measure(const RigidParameters& p, unsigned poses, double noise, unsigned s
         ++rates.poses;
         std::vector<MarkerIndex> indices;
         Pose pose{};
-        const bool found = environment.matchRays(view.rays, indices, pose);
+        MatchBudget budget;
+        const bool found = environment.matchRays(view.rays, indices, pose, budget);
+        rates.gaveUp += budget.exhausted();
         const bool eligible = view.wholeBars >= environment.minBars;
         rates.eligible += eligible;
         if (!found)
@@ -55,14 +58,17 @@ Rates measure(const RigidParameters& p, unsigned poses, double noise, unsigned s
                           << positionError << " m, rotation off " << angleError * 180 / pi << " deg";
         } else if (eligible) {
             ++rates.identified;
+            rates.mostWork = std::max(rates.mostWork, budget.spent());
         }
     }
     return rates;
 }
 
 void report(const char* name, const Rates& r) {
-    std::printf("%s: %u poses, %u see minBars whole bars, %u of them identified (%.2f %%), %u wrong\n", name, r.poses,
-                r.eligible, r.identified, 100 * r.rate(), r.wrong);
+    std::printf("%s: %u poses, %u see minBars whole bars, %u of them identified (%.2f %%), %u wrong; %u gave up, "
+                "identified frames used at most %.1f %% of the work budget\n",
+                name, r.poses, r.eligible, r.identified, 100 * r.rate(), r.wrong, r.gaveUp,
+                100.0 * double(r.mostWork) / double(MatchBudget::defaultUnits));
 }
 
 RigidParameters grid(uint32_t width, uint32_t depth, float barLength, float tileSize) {
