@@ -48,30 +48,28 @@ std::string packet(uint8_t id, std::string_view payload) {
     return out;
 }
 
-// ---- environment codes: the record, then rays from 2.5 m above the origin, looking down.
+// ---- environment codes: the record, then rays to the first markers of the list (whole bars)
+// from 2.5 m above the floor looking down, or from 1.5 m below a ceiling looking up (the
+// tracker turned half a turn about x).
 
 std::string environmentSeed(const std::string& record, size_t rayCount) {
     std::string out;
     appendBlock(out, record);
-    auto environment = createEnvironment(readEnvironmentRecord(record));
+    const EnvironmentCode code = readEnvironmentRecord(record);
+    const bool ceiling = code.rigid && code.rigid->ceiling;
+    auto environment = createEnvironment(code);
     std::vector<Vec3f> markers;
     auto markersOut = InterfaceContract::outArray(markers);
     environment->markerPositions(&markersOut);
-    // Whole bars (consecutive triples) nearest to the point below the tracker.
-    std::vector<size_t> bars;
-    for (size_t i = 0; i + 3 <= markers.size(); i += 3)
-        bars.push_back(i);
-    auto distance = [&](size_t i) { return std::hypot(markers[i + 1].x(), markers[i + 1].z()); };
-    std::sort(bars.begin(), bars.end(), [&](size_t a, size_t b) { return distance(a) < distance(b); });
-    const Vec3f position{{0.1f, 2.5f, -0.2f}};
-    size_t rays = 0;
-    for (size_t bar : bars)
-        for (size_t i = bar; i < bar + 3 && rays < rayCount; ++i, ++rays) {
-            Vec3f d = markers[i] - position;
-            const float length = std::sqrt(d.x() * d.x() + d.y() * d.y() + d.z() * d.z());
-            for (int k = 0; k < 3; ++k)
-                appendF32(out, d[k] / length);
-        }
+    const Vec3f position{{0.1f, ceiling ? code.rigid->planeHeight - 1.5f : 2.5f, -0.2f}};
+    for (size_t i = 0; i < markers.size() && i < rayCount; ++i) {
+        Vec3f d = markers[i] - position;
+        if (ceiling)
+            d = Vec3f{{d.x(), -d.y(), -d.z()}};
+        const float length = std::sqrt(d.x() * d.x() + d.y() * d.y() + d.z() * d.z());
+        for (int k = 0; k < 3; ++k)
+            appendF32(out, d[k] / length);
+    }
     for (float v : {0.0f, 2.0f, 0.0f})  // origin of matchNearPosition
         appendF32(out, v);
     return out;
@@ -98,7 +96,7 @@ void environmentSeeds() {
     write("environment_code_fuzz", "rigid", environmentSeed(environmentRecord("Rigid", rigidPayload(rigid)), 12));
     rigid.ceiling = true;
     rigid.planeHeight = 3.0f;
-    write("environment_code_fuzz", "rigid-ceiling", environmentSeed(environmentRecord("Rigid", rigidPayload(rigid)), 6));
+    write("environment_code_fuzz", "rigid-ceiling", environmentSeed(environmentRecord("Rigid", rigidPayload(rigid)), 12));
 }
 
 // ---- placement codes.
