@@ -14,9 +14,13 @@
 #include <vector>
 
 #include "FuzzInput.h"
+#include "device_simulator/EnvironmentMarkers.h"
+#include "device_simulator/SimulatedCamera.h"
 #include "device_simulator/scene/ImageStream.h"
 #include "device_simulator/scene/PointCompressor.h"
 #include "device_simulator/scene/Scenario.h"
+#include "device_simulator/scene/TrackerScene.h"
+#include "device_simulator/scene/TrackingStream.h"
 #include "interface_contract/Marshal.h"
 #include "interface_contract/Varint.h"
 #include "recording/RecordingWriter.h"
@@ -168,11 +172,26 @@ std::vector<DeviceSimulator::EncodedPacket> trackingPackets() {
     return packets;
 }
 
+// What the simulator's still tracker over the default floor sends in its first `seconds`.
+std::string simulatedTracking(double seconds) {
+    const DeviceSimulator::Scenario scenario = DeviceSimulator::defaultScenario();
+    const DeviceSimulator::ScenarioDevice& still = scenario.devices.back();
+    DeviceSimulator::TrackerScene scene(still, scenario.seed, DeviceSimulator::environmentMarkers(still.environment),
+                                        DeviceSimulator::simulatedCamera());
+    DeviceSimulator::TrackingStream stream(scene, 0, scenario.seed);
+    std::string out;
+    stream.advanceTo(seconds, [&](const DeviceSimulator::EncodedPacket& p, double) { out += packet(p.id, p.payload); });
+    return out;
+}
+
 void trackingSeeds() {
     std::string out;
     for (const auto& p : trackingPackets())
         out += packet(p.id, p.payload);
     write("tracking_stream_fuzz", "frames", out);
+    write("tracking_stream_fuzz", "simulated", simulatedTracking(0.03));
+    write("tracking_pipeline_fuzz", "frames", out);
+    write("tracking_pipeline_fuzz", "simulated", simulatedTracking(0.3));
 }
 
 // ---- debug task: a config reply, points, and the first rows of an image.
