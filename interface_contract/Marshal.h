@@ -2,6 +2,7 @@
 // Helpers to pass strings and arrays through InArray / OutArray.
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -545,6 +545,10 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
     double error = 0;
     for (std::size_t g = 0; g < count; ++g) {
         const Vector2d relative = (placed[g].tileCentre - p0) / double(tileSize);
+        // Bars further apart than any grid allows (a ray grazing the plane, a code's tiles of
+        // almost no size) are no group of this layout; such offsets have no integer to round to.
+        if (!(std::abs(relative.x()) <= maximumRigidGridSide && std::abs(relative.y()) <= maximumRigidGridSide))
+            return GroupResult::skipped;
         offset[g] = {nearest(relative.x()), nearest(relative.y())};
         error += templateError(placed[g], p0 + Vector2d(offset[g][0], offset[g][1]) * double(tileSize));
     }

@@ -1,0 +1,104 @@
+// Environment codes: reads the record, builds the environment and asks it to identify rays.
+//
+// Input: block(record of an environment code, before base64), then float triples: the rays
+// (tracker frame, normalised here; zero or non-finite ones are skipped as no camera gives
+// them), then three more floats as the origin of a matchNearPosition call.
+//
+// Cost bound: rigid layouts over 16 tiles or 4096 cells are not built, and a rigid
+// environment gets at most 12 rays. Building costs about half a megabyte and a few
+// milliseconds per tile, and the identification searches bar combinations whose count grows
+// exponentially with the bars seen; without these limits a single input can take seconds,
+// which hides everything else the fuzzer could find in that time.
+
+#include <cmath>
+#include <exception>
+#include <vector>
+
+#include "FuzzInput.h"
+#include "interface_contract/Marshal.h"
+#include "tracking/environments/CreateEnvironment.h"
+
+using namespace Kestrel::Orb::Tracking;
+using Kestrel::InterfaceContract::inArray;
+using Kestrel::InterfaceContract::outArray;
+
+namespace {
+
+constexpr size_t maximumRigidTiles = 16;
+constexpr uint64_t maximumRigidCells = 4096;
+constexpr size_t maximumRigidRays = 12;
+constexpr size_t maximumRays = 64;
+
+bool unitRay(float x, float y, float z, Vec3f& ray) {
+    const double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
+    if (!std::isfinite(length) || length < 1e-6)
+        return false;
+    ray = Vec3f{{float(x / length), float(y / length), float(z / length)}};
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzInput in(data, size);
+    EnvironmentCode code;
+    try {
+        code = readEnvironmentRecord(in.block());
+    } catch (const std::runtime_error&) {
+        return 0;
+    }
+    size_t rayLimit = maximumRays;
+    if (code.rigid) {
+        const RigidParameters& rigid = *code.rigid;
+        if (rigid.tiles.size() > maximumRigidTiles || uint64_t(rigid.width) * rigid.depth > maximumRigidCells)
+            return 0;
+        rayLimit = maximumRigidRays;
+    }
+    Kestrel::InterfaceContract::Ref<IEnvironment> environment;
+    try {
+        environment = createEnvironment(code);
+    } catch (const std::exception&) {
+        return 0;
+    }
+    if (!environment)
+        return 0;
+
+    std::vector<Vec3f> markers;
+    auto markersOut = outArray(markers);
+    environment->markerPositions(&markersOut);
+
+    std::vector<Vec3f> rays;
+    while (in.remaining() >= 24 && rays.size() < rayLimit) {
+        const float x = in.f32(), y = in.f32(), z = in.f32();
+        Vec3f ray;
+        if (unitRay(x, y, z, ray))
+            rays.push_back(ray);
+    }
+    auto raysIn = inArray(rays);
+    Kestrel::InterfaceContract::Boolean found = 0;
+    std::vector<MarkerIndex> indices;
+    auto indicesOut = outArray(indices);
+    Pose pose{};
+    environment->matchRays(&raysIn, &found, &indicesOut, &pose);
+    if (found && indices.size() != rays.size())
+        __builtin_trap();  // one index per ray is the contract of a successful match
+
+    const Vec3f up{{0, 1, 0}};
+    Kestrel::InterfaceContract::Boolean accepted = 0;
+    for (const Vec3f& ray : rays)
+        environment->acceptRay(&up, &ray, &accepted);
+
+    const Vec3f origin{{in.f32(), in.f32(), in.f32()}};
+    std::vector<MarkerIndex> near;
+    auto nearOut = outArray(near);
+    if (environment->matchNearPosition(&raysIn, &origin, &nearOut) == 0 && near.size() != rays.size())
+        __builtin_trap();
+    for (MarkerIndex index : near)
+        if (index < ambiguousMarker || index >= MarkerIndex(markers.size()))
+            __builtin_trap();  // an index names a marker of the list, or one of the two "none" values
+    if (found)
+        for (MarkerIndex index : indices)
+            if (index < ambiguousMarker || index >= MarkerIndex(markers.size()))
+                __builtin_trap();
+    return 0;
+}

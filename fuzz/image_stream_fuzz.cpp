@@ -1,0 +1,20 @@
+// The debug task's camera image stream, decoded into images of a few sizes.
+//
+// Input: a byte choosing the image size, then the stream.
+
+#include <stdexcept>
+
+#include "FuzzInput.h"
+#include "tracking/runtime/ImageStreamDecoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzInput in(data, size);
+    static constexpr int sizes[4][2] = {{640, 480}, {1, 1}, {17, 3}, {0, 0}};
+    const auto& [width, height] = sizes[in.byte() % 4];
+    try {
+        if (Kestrel::Orb::decodeImageStream(in.rest(), width, height).size() != size_t(width) * height)
+            __builtin_trap();
+    } catch (const std::runtime_error&) {
+    }
+    return 0;
+}
