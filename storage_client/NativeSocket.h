@@ -33,6 +33,8 @@ void startUp();
 int lastError();
 // True when a non-blocking connect answered that it goes on in the background.
 bool isConnectInProgress(int error);
+// The error code of a call that timed out.
+int timedOutError();
 // True when a call was interrupted by a signal and may be repeated.
 bool isInterrupted(int error);
 int closeHandle(Handle handle);

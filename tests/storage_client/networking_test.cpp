@@ -139,4 +139,26 @@ TEST(Socket, SendAndReceiveMoveWholeBuffers) {
     EXPECT_EQ(0, client.socket().lastError());
 }
 
+// The deadline bounds a whole receive, not each system call: a peer that sends a byte now and
+// then (11 bytes, 150 ms apart) cannot stretch it.
+TEST(Socket, DeadlineEndsAReceiveOfATricklingPeer) {
+    StorageTest::TestStorageServer server;
+    server.setBehaviour(StorageTest::Behaviour::Trickle);
+    server.setTrickleInterval(150ms);
+    TcpClient client;
+    ASSERT_TRUE(client.connect("127.0.0.1", server.port(), 1000ms));
+    Socket& socket = client.socket();
+    const char frame[13] = {5, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0};
+    ASSERT_TRUE(socket.send(frame, sizeof frame));
+    socket.setTimeout(SocketOptionName::ReceiveTimeout, 1000ms);
+    const auto start = std::chrono::steady_clock::now();
+    socket.setDeadline(start + 400ms);
+    char answer[11];
+    EXPECT_FALSE(socket.receive(answer, sizeof answer));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 350ms);
+    EXPECT_LT(waited, 1000ms);
+    EXPECT_NE(0, socket.lastError());
+}
+
 } // namespace
