@@ -6,6 +6,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// No COM declarations: the global IStorage of <objidl.h> would clash with the storage
+// interface in every file that includes this one.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #else

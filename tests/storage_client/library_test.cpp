@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN  // no COM IStorage beside the storage interface
 #include <windows.h>
 #endif
 

@@ -61,7 +61,9 @@ TEST(Socket, OptionAndHandleErrors) {
     Socket socket(AddressFamily::InterNetwork, SocketType::Stream, ProtocolType::Tcp);
     socket.setOption(SocketOptionLevel::Tcp, SocketOptionName::NoDelay, 1);
     EXPECT_NE(0, socket.getOption(SocketOptionLevel::Tcp, SocketOptionName::NoDelay));
-    // An IPv6 option on an IPv4 socket is refused by the system.
+#ifndef _WIN32
+    // An IPv6 option on an IPv4 socket is refused by the system. (Wine lets the change pass,
+    // though it refuses to read the option back.)
     try {
         socket.setOption(SocketOptionLevel::IPv6, SocketOptionName::IPv6Only, 1);
         ADD_FAILURE() << "no exception";
@@ -69,6 +71,7 @@ TEST(Socket, OptionAndHandleErrors) {
         EXPECT_STREQ("Failed to set socket option", e.what());
         EXPECT_NE(0, e.errorCode());
     }
+#endif
     EXPECT_EQ("Failed to get socket option",
               networkErrorOf([&] { socket.getOption(SocketOptionLevel::IPv6, SocketOptionName::IPv6Only); }));
     EXPECT_EQ("Failed to shut down socket", networkErrorOf([&] { socket.shutdown(ShutdownMode::Both); }));
