@@ -62,7 +62,7 @@ struct Network {
         } else {
             unsetenv("KESTREL_SIMULATION");
         }
-        library = load<DeviceNetwork::ILibrary>(QStringLiteral(ORB_BIN_DIR "/KestrelDeviceNetwork"));
+        library = load<DeviceNetwork::ILibrary>(ORB_BIN_DIR "/KestrelDeviceNetwork");
         unsetenv("KESTREL_SIMULATION");
         std::vector<DeviceNetwork::DeviceType> filter{{0x3237, 0}, {0x0301, 0}};
         InArray in = inArray(filter);

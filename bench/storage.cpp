@@ -25,7 +25,7 @@ Ref<ILibrary> library() {
             return std::string(::mkdtemp(pattern));
         }();
         setenv("XDG_DATA_HOME", folder.c_str(), 1);
-        setLibraryFolder(QString::fromUtf8(STORAGE_LIBRARY_FOLDER));
+        setLibraryFolder(STORAGE_LIBRARY_FOLDER);
         return load<ILibrary>("KestrelStorageClient");
     }();
     return loaded;

@@ -1,6 +1,7 @@
 # orb_add_gtest(name SOURCES ... LIBRARIES ... [LABELS ...] [TIMEOUT s])
 # One GoogleTest executable registered as one ctest test, run from the build's bin folder.
-# Give tests that create a QGuiApplication or open windows the label "gui".
+# Give tests that create a QGuiApplication or open windows the label "gui". A cross build for
+# Windows labels every test "windows".
 function(orb_add_gtest name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -9,6 +10,14 @@ function(orb_add_gtest name)
   add_test(NAME ${name} COMMAND ${name})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
+  endif()
+  if(WIN32)
+    # The tests use M_PI, which the Windows headers define only when asked.
+    target_compile_definitions(${name} PRIVATE _USE_MATH_DEFINES)
+  endif()
+  if(WIN32 AND CMAKE_CROSSCOMPILING)
+    # Run under Wine (the toolchain's emulator): `ctest -L windows` selects them.
+    list(APPEND ARG_LABELS windows)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
   if(ARG_LABELS)

@@ -3,15 +3,21 @@
 //
 //     Ref<Kestrel::StorageClient::ILibrary> library = load<Kestrel::StorageClient::ILibrary>("KestrelStorageClient");
 //
-// The program's own folder is searched first, then the toolkit's usual library search. A
-// library is never unloaded: its unload requests are accepted and ignored.
+// The base name has no extension ("KestrelStorageClient" is KestrelStorageClient.dll on Windows,
+// libKestrelStorageClient.so elsewhere) and may carry a folder. The program's own folder is
+// searched first, then the system's usual library search. A library is never unloaded: its
+// unload requests are accepted and ignored.
 
-#include <QLibrary>
+#include <string>
+
+#ifdef QT_CORE_LIB
 #include <QString>
+#endif
 
 #include "interface_contract/ErrorBoundary.h"
 #include "interface_contract/ProgramDirectory.h"
 #include "interface_contract/Remap.h"
+#include "interface_contract/SharedLibrary.h"
 
 namespace Kestrel::InterfaceContract {
 
@@ -29,41 +35,37 @@ protected:
     virtual GetLibraryInterfaceFunction resolveEntry() = 0;
 
     template <class U>
-    friend Ref<U> load(const QString& baseName);
+    friend Ref<U> load(const std::string& baseName);
 };
 
 template <class T>
 class LibraryLoader final : public Library<T> {
 public:
-    explicit LibraryLoader(const QString& baseName) {
-        const QString local = programDirectory();
-        if (!local.isEmpty()) {
-            library_.setFileName(local + QLatin1Char('/') + baseName);
-            if (library_.load())
-                return;
-        }
-        library_.setFileName(baseName);
-        library_.load();
+    explicit LibraryLoader(const std::string& baseName) {
+        const std::string file = SharedLibrary::fileName(baseName);
+        const std::string local = programDirectory();
+        // A name with a folder of its own is opened as given.
+        if (!local.empty() && file.find_first_of("/\\") == std::string::npos && library_.open(local + '/' + file))
+            return;
+        library_.open(file);
     }
-    // Leaves the library loaded: the QLibrary object goes, the code stays mapped.
+    // Leaves the library loaded: the handle goes, the code stays mapped.
     ~LibraryLoader() override = default;
 
 protected:
     void unload() override {}
     GetLibraryInterfaceFunction resolveEntry() override {
-        if (!library_.isLoaded())
-            return nullptr;
         return reinterpret_cast<GetLibraryInterfaceFunction>(library_.resolve("getLibraryInterface"));
     }
 
 private:
-    QLibrary library_;
+    SharedLibrary library_;
 };
 
 // Root interface T of the library `baseName`, or null when the library is missing, has no entry
 // point or does not answer T. Raises nothing for those cases.
 template <class T>
-Ref<T> load(const QString& baseName) {
+Ref<T> load(const std::string& baseName) {
     Ref<ILibraryUnloader> loader = makeInterfaced<LibraryLoader<T>, ILibraryUnloader>(baseName);
     auto* library = static_cast<Library<T>*>(static_cast<LibraryLoader<T>*>(loader.get()));
     Ref<ILibraryUnloader> forLibrary = loader;
@@ -77,5 +79,17 @@ Ref<T> load(const QString& baseName) {
         return nullptr;
     return root.template query<T>();
 }
+
+template <class T>
+Ref<T> load(const char* baseName) {
+    return load<T>(std::string(baseName));
+}
+
+#ifdef QT_CORE_LIB
+template <class T>
+Ref<T> load(const QString& baseName) {
+    return load<T>(baseName.toStdString());
+}
+#endif
 
 } // namespace Kestrel::InterfaceContract

@@ -1,10 +1,15 @@
 #include "interface_contract/ProgramDirectory.h"
 
-#include <QFileInfo>
 #include <mutex>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
+#else
+#include <climits>
+#include <cstdlib>
 #endif
 
 namespace Kestrel::InterfaceContract {
@@ -13,35 +18,56 @@ namespace {
 // Function-local so that tests may set the folder during static initialisation.
 struct FolderOverride {
     std::mutex mutex;
-    QString folder;
+    std::string folder;
 };
 FolderOverride& folderOverride() {
     static FolderOverride instance;
     return instance;
 }
 
-QString executableFolder() {
+std::string folderOf(const std::string& path) {
+    std::string::size_type cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+std::string executableFolder() {
 #ifdef _WIN32
-    wchar_t path[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return QFileInfo(QString::fromWCharArray(path, int(length))).absolutePath();
+    // Long paths: grow the buffer until the whole name fits.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    int size = WideCharToMultiByte(CP_UTF8, 0, path.data(), int(path.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(size_t(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, path.data(), int(path.size()), utf8.data(), size, nullptr, nullptr);
+    return folderOf(utf8);
 #else
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    char resolved[PATH_MAX];
+    if (!realpath("/proc/self/exe", resolved))
+        return {};
+    return folderOf(resolved);
 #endif
 }
 } // namespace
 
-QString programDirectory() {
+std::string programDirectory() {
     {
         FolderOverride& o = folderOverride();
         std::lock_guard<std::mutex> lock(o.mutex);
-        if (!o.folder.isEmpty())
+        if (!o.folder.empty())
             return o.folder;
     }
     return executableFolder();
 }
 
-void setLibraryFolder(const QString& folder) {
+void setLibraryFolder(const std::string& folder) {
     FolderOverride& o = folderOverride();
     std::lock_guard<std::mutex> lock(o.mutex);
     o.folder = folder;

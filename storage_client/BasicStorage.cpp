@@ -1,5 +1,6 @@
 #include "storage_client/BasicStorage.h"
 
+#include <cstring>
 #include <stdexcept>
 
 #include "storage_client/FileSystem.h"
@@ -13,12 +14,32 @@ constexpr const char* defaultFile = ".default";
 
 bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
-// A name that is one harmless path component. Names of the write's temporary files are
+// Windows opens a device for these names whatever folder or extension they are given in
+// ("NUL.txt" is the null device too).
+bool isDeviceName(const std::string& name) {
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.pop_back();
+    for (char& c : stem)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
+        return true;
+    return stem.size() == 4 && (startsWith(stem, "COM") || startsWith(stem, "LPT")) && stem[3] >= '1' && stem[3] <= '9';
+}
+
+// A name that is one harmless path component, and one that Windows stores under that very
+// name, so that a storage folder means the same on every platform: no separators, no control
+// characters, none of <>:"|?* (":" would name an alternate stream of a file), no trailing dot
+// or space (Windows drops them) and no device name. Names of the write's temporary files are
 // refused too, so a stored key can never be mistaken for one.
 bool isValidName(const std::string& name) {
     if (name.empty() || name == "." || name == "..")
         return false;
-    if (name.find_first_of(std::string("/\\\0", 3)) != std::string::npos)
+    for (unsigned char c : name)
+        if (c < 0x20 || std::strchr("/\\<>:\"|?*", c))
+            return false;
+    if (name.back() == '.' || name.back() == ' ' || isDeviceName(name))
         return false;
     return !startsWith(name, FileSystem::temporaryPrefix);
 }

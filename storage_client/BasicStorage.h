@@ -3,9 +3,11 @@
 // file's bytes being the value. The file ".default" of a group holds the name of the key that
 // the key "default" stands for.
 //
-// Group and key names are single path components: empty names (except the empty key of
-// `next`), ".", "..", and names with "/", "\\" or a NUL byte are refused, so no operation
-// reaches outside the group's folder. Writes replace files whole (temporary file and rename).
+// Group and key names are single path components that every platform stores as given: empty
+// names (except the empty key of `next`), ".", "..", names with "/", "\\", a control
+// character or one of <>:"|?*, names ending with a dot or a space, and Windows device names
+// (CON, PRN, AUX, NUL, COM1-9, LPT1-9, also with an extension) are refused, so no operation
+// reaches outside the group's folder or into a device. Writes replace files whole (temporary file and rename).
 // All failures are std::runtime_error with the texts given at each operation.
 
 #include <string>

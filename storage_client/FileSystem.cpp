@@ -77,6 +77,22 @@ bool writeAll(HANDLE file, const std::string& content) {
     return true;
 }
 
+// Renames `from` over `to`. A reader that opened `to` without sharing delete (another program)
+// blocks the replace while it holds the file, so such a refusal is retried for up to a second.
+bool moveOver(const std::wstring& from, const std::wstring& to) {
+    const DWORD target = GetFileAttributesW(to.c_str());
+    if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return true;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == 100)
+            return false;
+        Sleep(10);
+    }
+}
+
 } // namespace
 
 std::string localAppDataFolder() {
@@ -96,6 +112,11 @@ std::optional<std::string> readFile(const std::string& path) {
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return std::nullopt;
+    // Only files on disk: a pipe or a device opened by name would block or never end.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        return std::nullopt;
+    }
     LARGE_INTEGER size;
     if (GetFileSizeEx(file, &size) && (unsigned long long)size.QuadPart > maximumFileSize) {
         CloseHandle(file);
@@ -120,7 +141,7 @@ bool replaceFile(const std::string& path, const std::string& content) {
         return false;
     bool ok = writeAll(file, content);
     ok = CloseHandle(file) && ok;
-    ok = ok && MoveFileExW(temporary.c_str(), widen(path).c_str(), MOVEFILE_REPLACE_EXISTING);
+    ok = ok && moveOver(temporary, widen(path));
     if (!ok)
         DeleteFileW(temporary.c_str());
     return ok;
@@ -169,7 +190,9 @@ bool exists(const std::string& path) {
 }
 
 std::optional<std::string> readFile(const std::string& path) {
-    int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer; the
+    // type check below refuses it. Reads of a regular file never block anyway.
+    int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (file < 0)
         return std::nullopt;
     struct stat info;

@@ -26,7 +26,8 @@ bool exists(const std::string& path);
 // Values cross the library's interface with a 32-bit length; a larger file would arrive cut.
 constexpr unsigned long long maximumFileSize = 0xFFFFFFFFull;
 
-// The whole content of a regular file, or nothing when it does not exist or cannot be read.
+// The whole content of a regular file, or nothing when it does not exist, cannot be read or is
+// anything but a regular file (a folder, a FIFO, a device), which is never waited on.
 // A file above maximumFileSize raises "Read file error: file <path> is too large".
 std::optional<std::string> readFile(const std::string& path);
 // Writes `content` to a temporary file beside `path` and renames it over `path`, so readers see

@@ -25,6 +25,7 @@ void startUp() {
 int lastError() { return WSAGetLastError(); }
 bool isConnectInProgress(int error) { return error == WSAEWOULDBLOCK; }
 bool isInterrupted(int error) { return error == WSAEINTR; }
+int timedOutError() { return WSAETIMEDOUT; }
 int closeHandle(Handle handle) { return closesocket(handle); }
 
 bool setBlocking(Handle handle, bool blocking) {
@@ -52,6 +53,7 @@ void startUp() {}
 int lastError() { return errno; }
 bool isConnectInProgress(int error) { return error == EINPROGRESS || error == EWOULDBLOCK || error == EINTR; }
 bool isInterrupted(int error) { return error == EINTR; }
+int timedOutError() { return ETIMEDOUT; }
 int closeHandle(Handle handle) { return ::close(handle); }
 
 bool setBlocking(Handle handle, bool blocking) {

@@ -6,6 +6,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// No COM declarations: the global IStorage of <objidl.h> would clash with the storage
+// interface in every file that includes this one.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #else
@@ -33,6 +38,8 @@ void startUp();
 int lastError();
 // True when a non-blocking connect answered that it goes on in the background.
 bool isConnectInProgress(int error);
+// The error code of a call that timed out.
+int timedOutError();
 // True when a call was interrupted by a signal and may be repeated.
 bool isInterrupted(int error);
 int closeHandle(Handle handle);

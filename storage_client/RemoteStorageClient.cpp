@@ -64,6 +64,8 @@ Response RemoteStorageClient::sendMessage(const Request& request) const {
     Networking::Socket& socket = client.socket();
     socket.setTimeout(SocketOptionName::ReceiveTimeout, transferTimeout);
     socket.setTimeout(SocketOptionName::SendTimeout, transferTimeout);
+    // The same limit for the whole exchange: a server that trickles its bytes cannot stretch it.
+    socket.setDeadline(std::chrono::steady_clock::now() + exchangeTimeout);
     // A made connection is already back in blocking mode.
     // Length and body go out as two sends; without this the second waits for the server's
     // delayed acknowledgement of the first.

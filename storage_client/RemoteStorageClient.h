@@ -15,6 +15,8 @@ class RemoteStorageClient final : public BasicStorageClient {
 public:
     static constexpr std::chrono::milliseconds connectTimeout{3000};
     static constexpr std::chrono::milliseconds transferTimeout{10000};
+    // Sending the request and receiving the whole answer, after the connection is made.
+    static constexpr std::chrono::milliseconds exchangeTimeout{10000};
 
     RemoteStorageClient(std::string address, uint32_t port);
 

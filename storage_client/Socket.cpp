@@ -76,15 +76,48 @@ int Socket::getOption(SocketOptionLevel level, SocketOptionName name) {
 }
 
 void Socket::setTimeout(SocketOptionName name, std::chrono::milliseconds timeout) {
+    if (!applyTimeout(nativeOptionName(name), timeout))
+        throw SocketErrorException(Native::lastError(), "Failed to set socket option");
+    if (name == SocketOptionName::ReceiveTimeout)
+        receiveTimeout_ = timeout;
+    else if (name == SocketOptionName::SendTimeout)
+        sendTimeout_ = timeout;
+}
+
+void Socket::setDeadline(std::chrono::steady_clock::time_point deadline) {
+    deadline_ = deadline;
+    hasDeadline_ = true;
+}
+
+bool Socket::limitNextWait(SocketOptionName name) {
+    if (!hasDeadline_)
+        return true;
+    using namespace std::chrono;
+    const auto left = deadline_ - steady_clock::now();
+    if (left <= steady_clock::duration::zero()) {
+        lastError_ = Native::timedOutError();
+        return false;
+    }
+    // Rounded up: a wait of 0 would mean no limit at all.
+    milliseconds wait = duration_cast<milliseconds>(left) + milliseconds(1);
+    const milliseconds perCall = name == SocketOptionName::ReceiveTimeout ? receiveTimeout_ : sendTimeout_;
+    if (perCall.count() > 0 && perCall < wait)
+        wait = perCall;
+    if (!applyTimeout(nativeOptionName(name), wait)) {
+        lastError_ = Native::lastError();
+        return false;
+    }
+    return true;
+}
+
+bool Socket::applyTimeout(int option, std::chrono::milliseconds timeout) {
     Native::Handle handle = validHandle();
-    const int option = nativeOptionName(name);
 #ifdef _WIN32
     DWORD value = DWORD(timeout.count());
 #else
     timeval value{time_t(timeout.count() / 1000), suseconds_t((timeout.count() % 1000) * 1000)};
 #endif
-    if (setsockopt(handle, SOL_SOCKET, option, reinterpret_cast<const char*>(&value), Native::Length(sizeof value)) != 0)
-        throw SocketErrorException(Native::lastError(), "Failed to set socket option");
+    return setsockopt(handle, SOL_SOCKET, option, reinterpret_cast<const char*>(&value), Native::Length(sizeof value)) == 0;
 }
 
 void Socket::setBlocking(bool blocking) {
@@ -99,6 +132,8 @@ bool Socket::send(const void* data, std::size_t size) {
     auto* bytes = static_cast<const char*>(data);
     while (size > 0) {
         std::size_t chunk = size < maximumChunk ? size : maximumChunk;
+        if (!limitNextWait(SocketOptionName::SendTimeout))
+            return false;
         auto sent = ::send(handle, bytes, static_cast<int>(chunk), sendFlags);
         if (sent < 0) {
             int error = Native::lastError();
@@ -118,6 +153,8 @@ bool Socket::receive(void* data, std::size_t size) {
     auto* bytes = static_cast<char*>(data);
     while (size > 0) {
         std::size_t chunk = size < maximumChunk ? size : maximumChunk;
+        if (!limitNextWait(SocketOptionName::ReceiveTimeout))
+            return false;
         auto received = ::recv(handle, bytes, static_cast<int>(chunk), 0);
         if (received == 0) {
             lastError_ = 0;

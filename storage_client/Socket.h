@@ -27,8 +27,13 @@ public:
     // get socket option"; every operation on a closed socket raises "Socket handle invalid".
     void setOption(SocketOptionLevel level, SocketOptionName name, int value);
     int getOption(SocketOptionLevel level, SocketOptionName name);
-    // SO_RCVTIMEO / SO_SNDTIMEO in milliseconds (0 waits forever).
+    // SO_RCVTIMEO / SO_SNDTIMEO in milliseconds (0 waits forever): the longest one system call
+    // of a send or receive may wait.
     void setTimeout(SocketOptionName name, std::chrono::milliseconds timeout);
+    // From now on every send and receive ends by `deadline`, however the peer paces its bytes:
+    // each system call waits at most the time left (or its timeout, when that is shorter), and
+    // once the deadline has passed they fail with the system's timed-out error.
+    void setDeadline(std::chrono::steady_clock::time_point deadline);
     void setBlocking(bool blocking);
 
     // Sends every byte of the buffer; false on an error (see lastError). A null buffer raises
@@ -48,9 +53,16 @@ public:
 
 private:
     Native::Handle validHandle() const;
+    // Sets the wait of the next system call from the deadline; false when no time is left.
+    bool limitNextWait(SocketOptionName name);
+    bool applyTimeout(int option, std::chrono::milliseconds timeout);
 
     Native::Handle handle_ = Native::invalidHandle;
     int lastError_ = 0;
+    std::chrono::milliseconds receiveTimeout_{0};
+    std::chrono::milliseconds sendTimeout_{0};
+    std::chrono::steady_clock::time_point deadline_{};
+    bool hasDeadline_ = false;
 };
 
 } // namespace Kestrel::Networking

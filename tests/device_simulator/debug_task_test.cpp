@@ -31,7 +31,7 @@ class DebugTask : public testing::Test {
 protected:
     void SetUp() override {
         unsetenv("KESTREL_SIMULATION");
-        library = load<DeviceNetwork::ILibrary>(QStringLiteral(ORB_BIN_DIR "/KestrelDeviceNetwork"));
+        library = load<DeviceNetwork::ILibrary>(ORB_BIN_DIR "/KestrelDeviceNetwork");
         ASSERT_TRUE(library);
         std::vector<DeviceNetwork::DeviceType> filter{{0x3237, 0}, {0x0301, 0}};
         InArray in = inArray(filter);

@@ -63,7 +63,7 @@ struct Simulation {
         std::string path = testing::TempDir() + "round_trip_scenario.json";
         std::ofstream(path) << json;
         setenv("KESTREL_SIMULATION", path.c_str(), 1);
-        library = load<DeviceNetwork::ILibrary>(QStringLiteral(ORB_BIN_DIR "/KestrelDeviceNetwork"));
+        library = load<DeviceNetwork::ILibrary>(ORB_BIN_DIR "/KestrelDeviceNetwork");
         unsetenv("KESTREL_SIMULATION");
         std::vector<DeviceNetwork::DeviceType> filter{{0x3237, 0}, {0x0301, 0}};
         InArray in = inArray(filter);

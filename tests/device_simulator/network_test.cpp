@@ -41,7 +41,7 @@ Loaded loadSimulation(const std::string& json, std::vector<DeviceType> filter = 
     }
     Loaded l;
     // The library is built into the deliverables folder, not beside the tests.
-    l.library = load<ILibrary>(QStringLiteral(ORB_BIN_DIR "/KestrelDeviceNetwork"));
+    l.library = load<ILibrary>(ORB_BIN_DIR "/KestrelDeviceNetwork");
     unsetenv("KESTREL_SIMULATION");
     if (!l.library)
         return l;

@@ -44,7 +44,7 @@ Loaded loadScenario(const std::string& name, const std::string& json) {
     std::ofstream(path) << json;
     setenv("KESTREL_SIMULATION", path.c_str(), 1);
     Loaded l;
-    l.library = load<ILibrary>(QStringLiteral(ORB_BIN_DIR "/KestrelDeviceNetwork"));
+    l.library = load<ILibrary>(ORB_BIN_DIR "/KestrelDeviceNetwork");
     unsetenv("KESTREL_SIMULATION");
     if (!l.library)
         return l;

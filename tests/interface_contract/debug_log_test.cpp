@@ -4,6 +4,10 @@
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "interface_contract/DebugLog.h"
 #include "interface_contract/KestrelMath.h"
 #include "interface_contract/RepeatedLineLimiter.h"
@@ -99,6 +103,36 @@ TEST(RepeatedLineLimiter, TextsBeyondTheTrackedOnesAreNeverHeldBack) {
     EXPECT_EQ(Lines{"untracked"}, limiter.admit("untracked"));
     EXPECT_EQ(Lines{}, limiter.admit("line 0"));
 }
+
+#ifdef _WIN32
+namespace {
+// OutputDebugStringA hands its text to a debugger by raising DBG_PRINTEXCEPTION_C (argument 0
+// the length with the terminator, 1 the text); a vectored handler sees it before the call's own
+// handler swallows it.
+std::vector<std::string>* debuggerOutput = nullptr;
+LONG CALLBACK catchDebuggerOutput(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD* record = exception->ExceptionRecord;
+    if (debuggerOutput && record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2)
+        debuggerOutput->push_back(reinterpret_cast<const char*>(record->ExceptionInformation[1]));
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+} // namespace
+
+// The platform sink: one debugger-output call per finished line, ended by "\r\n".
+TEST(DebugLog, WindowsLinesGoToTheDebuggerOutput) {
+    std::vector<std::string> seen;
+    debuggerOutput = &seen;
+    void* handler = AddVectoredExceptionHandler(1, catchDebuggerOutput);
+    ASSERT_TRUE(handler);
+    const Kestrel::DebugLogSink previous = Kestrel::setDebugLogSink(nullptr);
+    Kestrel::debugLog() << "first half, ";
+    Kestrel::debugLog() << "second half\nnext line\r\n";
+    Kestrel::setDebugLogSink(previous);
+    RemoveVectoredExceptionHandler(handler);
+    debuggerOutput = nullptr;
+    EXPECT_EQ((std::vector<std::string>{"first half, second half\r\n", "next line\r\n"}), seen);
+}
+#endif
 
 TEST(KestrelMath, QuaternionRotatesAndComposes) {
     using namespace KestrelMath;

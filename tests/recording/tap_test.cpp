@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <random>
 
 #include "../tracking/runtime/FakeNetwork.h"
 #include "device_network/client/ConnectionTap.h"
@@ -113,13 +115,13 @@ class RecordingTap : public ::testing::Test {
 protected:
     void SetUp() override {
         NetworkRecorder::instance().install();
-        std::string pattern = ::testing::TempDir() + "recording_tap_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        folder_ = ::testing::TempDir() + "recording_tap_" + std::to_string(std::random_device{}());
+        ASSERT_TRUE(std::filesystem::create_directory(folder_)) << folder_;
     }
     void TearDown() override {
         NetworkRecorder::instance().stop();
-        std::system(("rm -rf '" + folder_ + "'").c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
     }
     const std::string& folder() const { return folder_; }
 

@@ -1,14 +1,11 @@
 #include "TestStorageServer.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
+
+#ifndef _WIN32
+#include <poll.h>
+#endif
 
 namespace StorageTest {
 
@@ -16,17 +13,53 @@ using namespace Kestrel::StorageClient::Remote;
 
 namespace {
 
+namespace Native = Kestrel::Networking::Native;
+using Handle = Native::Handle;
+
 // A client that connects and sends nothing must not hold the server for long.
 constexpr int idleConnectionSeconds = 2;
+// How often the server's thread looks whether it is to stop.
+constexpr int stopCheckMilliseconds = 50;
 
-int listenOn(int family, uint16_t port) {
-    int handle = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (handle < 0)
-        return -1;
-    int on = 1;
-    setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+#ifdef SOCK_CLOEXEC
+// Not handed to the child processes of a test (orbtool).
+constexpr int socketType = SOCK_STREAM | SOCK_CLOEXEC;
+Handle acceptConnection(Handle listener) { return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC); }
+#else
+constexpr int socketType = SOCK_STREAM;
+Handle acceptConnection(Handle listener) { return ::accept(listener, nullptr, nullptr); }
+#endif
+
+#ifdef _WIN32
+int pollHandles(pollfd* entries, unsigned count, int milliseconds) { return WSAPoll(entries, count, milliseconds); }
+constexpr int sendFlags = 0;
+#else
+int pollHandles(pollfd* entries, unsigned count, int milliseconds) { return ::poll(entries, nfds_t(count), milliseconds); }
+constexpr int sendFlags = MSG_NOSIGNAL;
+#endif
+
+void setReceiveTimeout(Handle handle, int seconds) {
+#ifdef _WIN32
+    DWORD value = DWORD(seconds) * 1000;
+#else
+    timeval value{seconds, 0};
+#endif
+    setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+Handle listenOn(int family, uint16_t port) {
+    Native::startUp();
+    Handle handle = ::socket(family, socketType, 0);
+    if (handle == Native::invalidHandle)
+        return Native::invalidHandle;
+    const int on = 1;
+    const char* onValue = reinterpret_cast<const char*>(&on);
+#ifndef _WIN32
+    // On Windows this option would let another socket take the port away.
+    setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, onValue, sizeof on);
+#endif
     sockaddr_storage address{};
-    socklen_t size;
+    Native::Length size;
     if (family == AF_INET) {
         auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
         v4->sin_family = AF_INET;
@@ -34,7 +67,7 @@ int listenOn(int family, uint16_t port) {
         v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         size = sizeof(sockaddr_in);
     } else {
-        setsockopt(handle, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+        setsockopt(handle, IPPROTO_IPV6, IPV6_V6ONLY, onValue, sizeof on);
         auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
         v6->sin6_family = AF_INET6;
         v6->sin6_port = htons(port);
@@ -42,23 +75,23 @@ int listenOn(int family, uint16_t port) {
         size = sizeof(sockaddr_in6);
     }
     if (::bind(handle, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(handle, 128) != 0) {
-        ::close(handle);
-        return -1;
+        Native::closeHandle(handle);
+        return Native::invalidHandle;
     }
     return handle;
 }
 
-uint16_t boundPort(int handle) {
+uint16_t boundPort(Handle handle) {
     sockaddr_in address{};
-    socklen_t size = sizeof address;
+    Native::Length size = sizeof address;
     getsockname(handle, reinterpret_cast<sockaddr*>(&address), &size);
     return ntohs(address.sin_port);
 }
 
-bool receiveAll(int handle, char* data, std::size_t size) {
+bool receiveAll(Handle handle, char* data, std::size_t size) {
     while (size > 0) {
-        ssize_t got = ::recv(handle, data, size, 0);
-        if (got < 0 && errno == EINTR)
+        auto got = ::recv(handle, data, int(size), 0);
+        if (got < 0 && Native::isInterrupted(Native::lastError()))
             continue;
         if (got <= 0)
             return false;
@@ -68,12 +101,12 @@ bool receiveAll(int handle, char* data, std::size_t size) {
     return true;
 }
 
-void sendAll(int handle, const std::string& bytes) {
+void sendAll(Handle handle, const std::string& bytes) {
     const char* data = bytes.data();
     std::size_t size = bytes.size();
     while (size > 0) {
-        ssize_t sent = ::send(handle, data, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
+        auto sent = ::send(handle, data, int(size), sendFlags);
+        if (sent < 0 && Native::isInterrupted(Native::lastError()))
             continue;
         if (sent <= 0)
             return;
@@ -88,37 +121,26 @@ TestStorageServer::TestStorageServer(uint16_t port) {
     // The IPv6 listener takes the port the IPv4 one got; retry if another socket holds it.
     for (int attempt = 0; attempt < 20; ++attempt) {
         listenerV4_ = listenOn(AF_INET, port);
-        if (listenerV4_ < 0)
+        if (listenerV4_ == none)
             throw std::runtime_error("test server: cannot listen on 127.0.0.1");
         port_ = boundPort(listenerV4_);
         listenerV6_ = listenOn(AF_INET6, port_);
-        if (listenerV6_ >= 0 || port != 0)
+        if (listenerV6_ != none || port != 0)
             break;
-        ::close(listenerV4_);
+        Native::closeHandle(listenerV4_);
     }
-    int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
-        throw std::runtime_error("test server: no pipe");
-    wakeRead_ = pipeEnds[0];
-    wakeWrite_ = pipeEnds[1];
     thread_ = std::thread([this] { run(); });
 }
 
-TestStorageServer::~TestStorageServer() {
-    stop();
-    ::close(wakeRead_);
-    ::close(wakeWrite_);
-}
+TestStorageServer::~TestStorageServer() { stop(); }
 
 void TestStorageServer::stop() {
     if (stopped_.exchange(true))
         return;
-    char wake = 0;
-    (void)!::write(wakeWrite_, &wake, 1);
     thread_.join();
-    ::close(listenerV4_);
-    if (listenerV6_ >= 0)
-        ::close(listenerV6_);
+    Native::closeHandle(listenerV4_);
+    if (listenerV6_ != none)
+        Native::closeHandle(listenerV6_);
     closeParked();
 }
 
@@ -133,13 +155,13 @@ void TestStorageServer::setBehaviour(Behaviour behaviour, std::string failureTex
 }
 
 void TestStorageServer::closeParked() {
-    std::vector<int> parked;
+    std::vector<Handle> parked;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         parked.swap(parked_);
     }
-    for (int handle : parked)
-        ::close(handle);
+    for (Handle handle : parked)
+        Native::closeHandle(handle);
 }
 
 std::vector<std::string> TestStorageServer::receivedFrames() const {
@@ -158,27 +180,25 @@ void TestStorageServer::setValue(const std::string& group, const std::string& ke
 }
 
 void TestStorageServer::run() {
-    for (;;) {
-        pollfd entries[3] = {{wakeRead_, POLLIN, 0}, {listenerV4_, POLLIN, 0}, {listenerV6_, POLLIN, 0}};
-        int count = listenerV6_ >= 0 ? 3 : 2;
-        if (::poll(entries, nfds_t(count), -1) < 0) {
-            if (errno == EINTR)
-                continue;
+    while (!stopped_.load()) {
+        pollfd entries[2] = {{listenerV4_, POLLIN, 0}, {listenerV6_, POLLIN, 0}};
+        unsigned count = listenerV6_ != none ? 2 : 1;
+        int ready = pollHandles(entries, count, stopCheckMilliseconds);
+        if (ready < 0 && Native::isInterrupted(Native::lastError()))
+            continue;
+        if (ready < 0)
             return;
-        }
-        if (entries[0].revents)
-            return;
-        for (int i = 1; i < count; ++i) {
+        for (unsigned i = 0; i < count && !stopped_.load(); ++i) {
             if (!(entries[i].revents & POLLIN))
                 continue;
-            int connection = ::accept4(entries[i].fd, nullptr, nullptr, SOCK_CLOEXEC);
-            if (connection >= 0)
+            Handle connection = acceptConnection(entries[i].fd);
+            if (connection != none)
                 serve(connection);
         }
     }
 }
 
-void TestStorageServer::serve(int connection) {
+void TestStorageServer::serve(Handle connection) {
     connections_.fetch_add(1);
     Behaviour behaviour;
     std::string failureText;
@@ -188,11 +208,10 @@ void TestStorageServer::serve(int connection) {
         failureText = failureText_;
     }
     if (behaviour == Behaviour::CloseAtOnce) {
-        ::close(connection);
+        Native::closeHandle(connection);
         return;
     }
-    timeval idle{idleConnectionSeconds, 0};
-    setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &idle, sizeof idle);
+    setReceiveTimeout(connection, idleConnectionSeconds);
 
     char header[frameHeaderSize];
     std::string body;
@@ -207,7 +226,7 @@ void TestStorageServer::serve(int connection) {
         }
     }
     if (!complete) {
-        ::close(connection);
+        Native::closeHandle(connection);
         return;
     }
     {
@@ -245,9 +264,18 @@ void TestStorageServer::serve(int connection) {
         break;
     }
     }
-    sendAll(connection, reply);
+    if (behaviour == Behaviour::Trickle) {
+        // Stops early when the client has given up or the server stops.
+        for (std::size_t i = 0; i < reply.size() && !stopped_.load(); ++i) {
+            std::this_thread::sleep_for(trickleInterval_.load());
+            if (::send(connection, reply.data() + i, 1, sendFlags) != 1)
+                break;
+        }
+    } else {
+        sendAll(connection, reply);
+    }
     // Closing first leaves the waiting state on the server's side, not on the client's ports.
-    ::close(connection);
+    Native::closeHandle(connection);
 }
 
 Response TestStorageServer::answer(const Request& request) {

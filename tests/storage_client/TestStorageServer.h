@@ -7,6 +7,7 @@
 // or the server stops.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -14,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "storage_client/NativeSocket.h"
 #include "storage_client/RemoteProtocol.h"
 
 namespace StorageTest {
@@ -25,6 +27,7 @@ enum class Behaviour {
     AnswerVersion1,  // answers the body 01 01 00
     AnswerFailure,   // answers status 0 with the failure text (exists requests still succeed)
     HugeLength,      // announces a body of hugeLength bytes, sends nothing more and closes
+    Trickle,         // answers as Normal, one byte at a time, trickleInterval apart
 };
 
 class TestStorageServer {
@@ -36,10 +39,11 @@ public:
     TestStorageServer& operator=(const TestStorageServer&) = delete;
 
     uint16_t port() const { return port_; }
-    bool hasIPv6() const { return listenerV6_ >= 0; }
+    bool hasIPv6() const { return listenerV6_ != none; }
 
     void setBehaviour(Behaviour behaviour, std::string failureText = {});
     void setHugeLength(uint64_t length) { hugeLength_ = length; }
+    void setTrickleInterval(std::chrono::milliseconds interval) { trickleInterval_ = interval; }
     // Closes the listeners and every parked connection; later connects are refused.
     void stop();
 
@@ -52,26 +56,28 @@ public:
     void setValue(const std::string& group, const std::string& key, const std::string& value);
 
 private:
+    using Handle = Kestrel::Networking::Native::Handle;
+    static constexpr Handle none = Kestrel::Networking::Native::invalidHandle;
+
     void run();
-    void serve(int connection);
+    void serve(Handle connection);
     Kestrel::StorageClient::Remote::Response answer(const Kestrel::StorageClient::Remote::Request& request);
     void closeParked();
 
     uint16_t port_ = 0;
-    int listenerV4_ = -1;
-    int listenerV6_ = -1;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
+    Handle listenerV4_ = none;
+    Handle listenerV6_ = none;
     std::thread thread_;
     std::atomic<bool> stopped_{false};
     std::atomic<std::size_t> connections_{0};
     std::atomic<uint64_t> hugeLength_{uint64_t(1) << 40};
+    std::atomic<std::chrono::milliseconds> trickleInterval_{std::chrono::milliseconds(100)};
 
     mutable std::mutex mutex_;
     Behaviour behaviour_ = Behaviour::Normal;
     std::string failureText_;
     std::vector<std::string> frames_;
-    std::vector<int> parked_;
+    std::vector<Handle> parked_;
     std::map<std::string, std::map<std::string, std::string>> values_;
 };
 

@@ -1,13 +1,19 @@
 // KestrelStorageClient loaded at run time, as the program loads it.
 #include <gtest/gtest.h>
 
-#include <QLibrary>
+#include <cstdlib>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN  // no COM IStorage beside the storage interface
+#include <windows.h>
+#endif
 
 #include "TempFolder.h"
 #include "TestStorageServer.h"
 #include "interface_contract/LibraryLoader.h"
 #include "interface_contract/Marshal.h"
 #include "interface_contract/ModuleRegistry.h"
+#include "interface_contract/SharedLibrary.h"
 #include "storage_client/StorageInterfaces.h"
 
 using namespace Kestrel::InterfaceContract;
@@ -17,12 +23,23 @@ using Kestrel::StorageClient::IStorage;
 namespace {
 
 // The library's stores find their root on first use, so every test calls this first; the
-// data folder lives until the program ends.
+// data folder lives until the program ends. On Windows the root is the user's LocalAppData
+// folder, which cannot be moved for a test: there the tests run only in a throwaway Wine
+// prefix, never against a real user's storage.
 struct DataFolder {
     StorageTest::TempFolder folder;
+    std::string root;  // the library's own storage folder
+    bool usable = true;
     DataFolder() {
+#ifdef _WIN32
+        usable = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+        const char* appData = std::getenv("LOCALAPPDATA");
+        root = std::string(appData ? appData : "") + "\\KestrelService";
+#else
         setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
-        setLibraryFolder(QString::fromUtf8(STORAGE_LIBRARY_FOLDER));
+        root = folder / "KestrelService";
+#endif
+        setLibraryFolder(STORAGE_LIBRARY_FOLDER);
     }
 };
 const DataFolder& dataFolder() {
@@ -33,7 +50,19 @@ const DataFolder& dataFolder() {
 class StorageLibrary : public ::testing::Test {
 protected:
     const DataFolder& data = dataFolder();
+    void SetUp() override {
+        if (!data.usable)
+            GTEST_SKIP() << "would write into this user's LocalAppData folder; runs under Wine only";
+    }
 };
+
+// The library's getLibraryInterface, resolved without the loader.
+GetLibraryInterfaceFunction libraryEntry() {
+    static SharedLibrary module;
+    if (!module.isOpen())
+        module.open(SharedLibrary::fileName(STORAGE_LIBRARY_FOLDER "/KestrelStorageClient"));
+    return reinterpret_cast<GetLibraryInterfaceFunction>(module.resolve("getLibraryInterface"));
+}
 
 Ref<IStorage> openLocal(const Ref<ILibrary>& library) {
     Ref<IStorage> storage;
@@ -98,15 +127,14 @@ TEST_F(StorageLibrary, LoadedTwiceGivesTwoIndependentLibraries) {
         first.reset();
         write(storage, "environment", "default", "CODE");
         EXPECT_EQ("CODE", read(openLocal(second), "environment", "default"));
-        EXPECT_EQ("CODE", StorageTest::fileContent(data.folder / "KestrelService/environment/default"));
+        EXPECT_EQ("CODE", StorageTest::fileContent(StorageTest::native(data.root + "/environment/default")));
     }
     // The library let go of both loaders when its last object went.
     EXPECT_EQ(hostObjects, ModuleRegistry::liveObjectCount());
 }
 
 TEST_F(StorageLibrary, LastReleaseAsksTheHostToUnload) {
-    QLibrary module(QString::fromUtf8(STORAGE_LIBRARY_FOLDER) + "/KestrelStorageClient");
-    auto entry = reinterpret_cast<GetLibraryInterfaceFunction>(module.resolve("getLibraryInterface"));
+    auto entry = libraryEntry();
     ASSERT_TRUE(entry);
 
     Ref<CountingUnloader> host = Ref<CountingUnloader>::share(new CountingUnloader);
@@ -126,8 +154,7 @@ TEST_F(StorageLibrary, LastReleaseAsksTheHostToUnload) {
 }
 
 TEST_F(StorageLibrary, NullOutSlotsAreInvalidArguments) {
-    QLibrary module(QString::fromUtf8(STORAGE_LIBRARY_FOLDER) + "/KestrelStorageClient");
-    auto entry = reinterpret_cast<GetLibraryInterfaceFunction>(module.resolve("getLibraryInterface"));
+    auto entry = libraryEntry();
     ASSERT_TRUE(entry);
     Ref<CountingUnloader> host = Ref<CountingUnloader>::share(new CountingUnloader);
     host->AddRef();
@@ -168,7 +195,7 @@ TEST_F(StorageLibrary, LocalStorageThroughTheInterface) {
         ADD_FAILURE() << "no exception";
     } catch (const Exception& e) {
         EXPECT_EQ(0x80004005u, e.code());
-        EXPECT_EQ("Read file error: file " + data.folder.path() + "/KestrelService/walk/gone is not exist", e.message());
+        EXPECT_EQ("Read file error: file " + StorageTest::native(data.root + "/walk/gone") + " is not exist", e.message());
     }
     try {
         next(storage, "walk", "gone");

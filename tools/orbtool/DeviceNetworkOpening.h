@@ -23,7 +23,7 @@ inline DeviceNetworkConnection openDeviceNetwork() {
     constexpr DeviceNetwork::DeviceType deviceFilter[2] = {{0x3237, 0}, {0x0301, 0}};  // trackers, adapters
     constexpr uint32_t librarySetting = 6;
     DeviceNetworkConnection opened;
-    opened.library = InterfaceContract::load<DeviceNetwork::ILibrary>(QStringLiteral("KestrelDeviceNetwork"));
+    opened.library = InterfaceContract::load<DeviceNetwork::ILibrary>("KestrelDeviceNetwork");
     if (!opened.library)
         throw std::runtime_error("the device-network library KestrelDeviceNetwork could not be loaded");
     InterfaceContract::check(opened.library.get(), opened.library->setSetting(librarySetting));

@@ -84,7 +84,7 @@ Remote parseRemote(const std::string& text) {
 }
 
 Ref<IStorage> openStorage(const std::optional<Remote>& remote) {
-    Ref<ILibrary> library = load<ILibrary>(QStringLiteral("KestrelStorageClient"));
+    Ref<ILibrary> library = load<ILibrary>("KestrelStorageClient");
     if (!library)
         throw std::runtime_error("KestrelStorageClient library not found.");
     Ref<IStorage> storage;

@@ -25,7 +25,11 @@ namespace {
 
 void nameThisThread() {
 #ifdef _WIN32
-    SetThreadDescription(GetCurrentThread(), L"Tracking optimization thread");
+    // Looked up at run time: Windows has it from 10 (1607) on, and older headers lack it.
+    using Describe = HRESULT(WINAPI*)(HANDLE, PCWSTR);
+    if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll"))
+        if (auto describe = reinterpret_cast<Describe>(reinterpret_cast<void*>(GetProcAddress(kernel, "SetThreadDescription"))))
+            describe(GetCurrentThread(), L"Tracking optimization thread");
 #else
     // Linux keeps 15 characters of a thread name.
     pthread_setname_np(pthread_self(), "Tracking optimi");

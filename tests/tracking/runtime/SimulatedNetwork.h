@@ -22,7 +22,7 @@ struct SimulatedNetwork {
         const std::string path = testing::TempDir() + "device_tasks_scenario_" + std::to_string(count++) + ".json";
         std::ofstream(path) << scenarioJson;
         setenv("KESTREL_SIMULATION", path.c_str(), 1);
-        library = load<Kestrel::DeviceNetwork::ILibrary>(QStringLiteral(ORB_BIN_DIR "/KestrelDeviceNetwork"));
+        library = load<Kestrel::DeviceNetwork::ILibrary>(ORB_BIN_DIR "/KestrelDeviceNetwork");
         unsetenv("KESTREL_SIMULATION");
         if (!library)
             return;
