@@ -48,7 +48,7 @@ std::shared_ptr<const Recording::Recording> simulatorRecording() {
         {"handle": 2, "parent": 1, "kind": "tracker", "trajectory": {"kind": "circle", "centre": [0, 0.6, 0],
          "radius": 0.3, "period": 8, "jitter": true}}]})";
     setenv("KESTREL_SIMULATION", scenario.c_str(), 1);
-    auto library = load<DeviceNetwork::ILibrary>(QStringLiteral(ORB_BIN_DIR "/KestrelDeviceNetwork"));
+    auto library = load<DeviceNetwork::ILibrary>(ORB_BIN_DIR "/KestrelDeviceNetwork");
     unsetenv("KESTREL_SIMULATION");
     if (!library)
         return nullptr;
