@@ -24,9 +24,9 @@ using Kestrel::InterfaceContract::outArray;
 
 namespace {
 
-constexpr size_t maximumRigidTiles = 16;
-constexpr uint64_t maximumRigidCells = 4096;
-constexpr size_t maximumRigidRays = 12;
+constexpr size_t fuzzedRigidTiles = 16;
+constexpr uint64_t fuzzedRigidCells = 4096;
+constexpr size_t fuzzedRigidRays = 12;
 constexpr size_t maximumRays = 64;
 
 bool unitRay(float x, float y, float z, Vec3f& ray) {
@@ -50,9 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t rayLimit = maximumRays;
     if (code.rigid) {
         const RigidParameters& rigid = *code.rigid;
-        if (rigid.tiles.size() > maximumRigidTiles || uint64_t(rigid.width) * rigid.depth > maximumRigidCells)
+        if (rigid.tiles.size() > fuzzedRigidTiles || uint64_t(rigid.width) * rigid.depth > fuzzedRigidCells)
             return 0;
-        rayLimit = maximumRigidRays;
+        rayLimit = fuzzedRigidRays;
     }
     Kestrel::InterfaceContract::Ref<IEnvironment> environment;
     try {
