@@ -4,9 +4,9 @@
 
 #include <random>
 
-#include "tracking/runtime/ImageStreamDecoder.h"
-#include "tracking/runtime/MaximumViewAngle.h"
-#include "tracking/runtime/MidSpaceCotask.h"
+#include "tracking/runtime/device_tasks/ImageStreamDecoder.h"
+#include "tracking/runtime/calibration/MaximumViewAngle.h"
+#include "tracking/runtime/device_tasks/MidSpaceCotask.h"
 
 namespace {
 

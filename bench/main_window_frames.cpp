@@ -36,7 +36,7 @@
 #include "app/QmlTypeRegistration.h"
 #include "app/Startup.h"
 #include "device_network/NetworkHolder.h"
-#include "tracking/runtime/DebugTaskStart.h"
+#include "tracking/runtime/device_tasks/DebugTaskStart.h"
 #include "viewers/TaskViewer_OrbTracking_Debug.h"
 #include "viewers/TaskViewer_OrbTracking_GyroscopeLatency.h"
 

@@ -25,8 +25,8 @@
 #include "recording/RecordingReader.h"
 #include "recording/ReplayNetwork.h"
 #include "tracking/environments/CreateEnvironment.h"
-#include "tracking/runtime/OrbTracking.h"
-#include "tracking/runtime/TrackingTaskStart.h"
+#include "tracking/runtime/pipeline/OrbTracking.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 
 namespace {
 

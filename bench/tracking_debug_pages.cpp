@@ -7,7 +7,7 @@
 #include <cmath>
 #include <memory>
 
-#include "tracking/runtime/History.h"
+#include "tracking/runtime/pipeline/History.h"
 #include "viewers/TrackingDebugPosePages.h"
 #include "viewers/TrackingDebugSensorPages.h"
 

@@ -3,8 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include "../tests/tracking/runtime/SyntheticScene.h"
-#include "tracking/runtime/MarkerAssociation.h"
-#include "tracking/runtime/PoseOptimization.h"
+#include "tracking/runtime/pipeline/MarkerAssociation.h"
+#include "tracking/runtime/optimizer/PoseOptimization.h"
 
 using namespace TrackingTest;
 

@@ -9,11 +9,11 @@
 #include <random>
 #include <vector>
 
-#include "tracking/runtime/HostStream.h"
-#include "tracking/runtime/InertialState.h"
-#include "tracking/runtime/PointUndistortion.h"
-#include "tracking/runtime/TrackingCotask.h"
-#include "tracking/runtime/TrackingHostDeviceInterop.h"
+#include "tracking/runtime/stream/HostStream.h"
+#include "tracking/runtime/inertial/InertialState.h"
+#include "tracking/runtime/calibration/PointUndistortion.h"
+#include "tracking/runtime/stream/TrackingCotask.h"
+#include "tracking/runtime/stream/TrackingHostDeviceInterop.h"
 
 using namespace Kestrel::Orb::Tracking;
 using namespace Kestrel::InterfaceContract;

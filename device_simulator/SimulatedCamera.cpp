@@ -5,8 +5,8 @@
 
 #include "device_simulator/scene/ImuCalibration.h"
 #include "device_simulator/scene/PixelSolver.h"
-#include "tracking/runtime/GeometrySettings.h"
-#include "tracking/runtime/PointUndistortion.h"
+#include "tracking/runtime/calibration/GeometrySettings.h"
+#include "tracking/runtime/calibration/PointUndistortion.h"
 
 namespace Kestrel::DeviceSimulator {
 

@@ -12,8 +12,8 @@
 #include "QuietLog.h"
 #include "interface_contract/Marshal.h"
 #include "interface_contract/Remap.h"
-#include "tracking/runtime/DebugTaskStart.h"
-#include "tracking/runtime/OrbDebugCotask.h"
+#include "tracking/runtime/device_tasks/DebugTaskStart.h"
+#include "tracking/runtime/device_tasks/OrbDebugCotask.h"
 
 using namespace Kestrel::InterfaceContract;
 using namespace Kestrel::Orb;

@@ -10,9 +10,9 @@
 #include <stdexcept>
 
 #include "FuzzInput.h"
-#include "tracking/runtime/GeometrySettings.h"
-#include "tracking/runtime/MaximumViewAngle.h"
-#include "tracking/runtime/PointUndistortion.h"
+#include "tracking/runtime/calibration/GeometrySettings.h"
+#include "tracking/runtime/calibration/MaximumViewAngle.h"
+#include "tracking/runtime/calibration/PointUndistortion.h"
 
 using namespace Kestrel::Orb::Tracking;
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "FuzzInput.h"
-#include "tracking/runtime/ImageStreamDecoder.h"
+#include "tracking/runtime/device_tasks/ImageStreamDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);

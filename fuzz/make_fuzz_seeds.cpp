@@ -28,9 +28,9 @@
 #include "tracking/environments/CreateEnvironment.h"
 #include "tracking/environments/EnvironmentCodeWriter.h"
 #include "tracking/environments/PlacementCode.h"
-#include "tracking/runtime/DebugInterfaces.h"
-#include "tracking/runtime/GeometrySettings.h"
-#include "tracking/runtime/TrackingWire.h"
+#include "tracking/runtime/device_tasks/DebugInterfaces.h"
+#include "tracking/runtime/calibration/GeometrySettings.h"
+#include "tracking/runtime/stream/TrackingWire.h"
 
 namespace fs = std::filesystem;
 using namespace Kestrel;

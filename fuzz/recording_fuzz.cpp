@@ -7,8 +7,8 @@
 #include "FuzzInput.h"
 #include "recording/RecordingReader.h"
 #include "recording/RecordingWriter.h"
-#include "tracking/runtime/GeometrySettings.h"
-#include "tracking/runtime/MaximumViewAngle.h"
+#include "tracking/runtime/calibration/GeometrySettings.h"
+#include "tracking/runtime/calibration/MaximumViewAngle.h"
 
 using namespace Kestrel::Recording;
 

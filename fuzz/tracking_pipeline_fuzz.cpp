@@ -15,9 +15,9 @@
 #include "device_simulator/scene/Scenario.h"
 #include "interface_contract/Remap.h"
 #include "tracking/environments/CreateEnvironment.h"
-#include "tracking/runtime/MaximumViewAngle.h"
-#include "tracking/runtime/OrbTracking.h"
-#include "tracking/runtime/TrackingTaskStart.h"
+#include "tracking/runtime/calibration/MaximumViewAngle.h"
+#include "tracking/runtime/pipeline/OrbTracking.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 
 using namespace Kestrel::Orb::Tracking;
 using Kestrel::InterfaceContract::Ref;

@@ -10,8 +10,8 @@
 #include "FuzzInput.h"
 #include "QuietLog.h"
 #include "interface_contract/Remap.h"
-#include "tracking/runtime/TrackingCotask.h"
-#include "tracking/runtime/TrackingTaskStart.h"
+#include "tracking/runtime/stream/TrackingCotask.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 
 using namespace Kestrel::Orb::Tracking;
 using Kestrel::InterfaceContract::Ref;

@@ -27,7 +27,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "tracking/runtime/GyroscopeLatency.h"
+#include "tracking/runtime/device_tasks/GyroscopeLatency.h"
 
 namespace LatencyCorrelation {
 

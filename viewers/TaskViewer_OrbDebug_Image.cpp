@@ -11,8 +11,8 @@
 #include "interface_contract/ErrorBoundary.h"
 #include "interface_contract/Marshal.h"
 #include "interface_contract/DebugLog.h"
-#include "tracking/runtime/DebugTaskStart.h"
-#include "tracking/runtime/OrbDebugCotask.h"
+#include "tracking/runtime/device_tasks/DebugTaskStart.h"
+#include "tracking/runtime/device_tasks/OrbDebugCotask.h"
 
 using Kestrel::InterfaceContract::check;
 using Kestrel::InterfaceContract::outArray;

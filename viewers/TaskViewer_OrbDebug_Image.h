@@ -15,7 +15,7 @@
 #include "device_network/TaskViewer.h"
 #include "engine/LinedMeshConstructor.h"
 #include "engine/TextureConstructors.h"
-#include "tracking/runtime/DebugInterfaces.h"
+#include "tracking/runtime/device_tasks/DebugInterfaces.h"
 #include "viewers/RequestWorker.h"
 
 class TaskViewer_OrbDebug_Image : public TaskViewer {

@@ -9,7 +9,7 @@
 #include "device_network/NetworkHolder.h"
 #include "device_network/ReplaySources.h"
 #include "interface_contract/DebugLog.h"
-#include "tracking/runtime/TrackingTaskStart.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 #include "viewers/ThreadCpuTime.h"
 #include "viewers/TrackingConfiguration.h"
 #include "viewers/TrackingDebugPosePages.h"

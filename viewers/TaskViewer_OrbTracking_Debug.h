@@ -20,7 +20,7 @@
 #include "tracking/environments/DebugHook.h"
 #include "tracking/environments/OrbEnvironmentQuadrangle.h"
 #include "tracking/environments/OrbEnvironmentRigid.h"
-#include "tracking/runtime/OrbTracking.h"
+#include "tracking/runtime/pipeline/OrbTracking.h"
 #include "viewers/RequestWorker.h"
 #include "viewers/TrackingDebugRequest.h"
 

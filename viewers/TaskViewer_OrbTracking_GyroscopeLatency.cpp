@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "device_network/NetworkHolder.h"
-#include "tracking/runtime/TrackingTaskStart.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 #include "viewers/LatencyCorrelation.h"
 
 using Kestrel::InterfaceContract::Ref;

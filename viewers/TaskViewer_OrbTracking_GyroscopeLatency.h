@@ -14,7 +14,7 @@
 
 #include "device_network/TaskViewer.h"
 #include "engine/LinedMeshConstructor.h"
-#include "tracking/runtime/GyroscopeLatency.h"
+#include "tracking/runtime/device_tasks/GyroscopeLatency.h"
 #include "viewers/LatencyCorrelation.h"
 #include "viewers/LiveCurve.h"
 

@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "device_network/NetworkHolder.h"
-#include "tracking/runtime/CameraProjection.h"
-#include "tracking/runtime/TrackingTaskStart.h"
+#include "tracking/runtime/calibration/CameraProjection.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 
 using Kestrel::Orb::Tracking::MidSpaceCotask;
 using Vec3f = KestrelMath::vector3<float>;

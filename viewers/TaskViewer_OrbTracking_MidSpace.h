@@ -10,7 +10,7 @@
 
 #include "device_network/TaskViewer.h"
 #include "engine/LinedMeshConstructor.h"
-#include "tracking/runtime/MidSpaceCotask.h"
+#include "tracking/runtime/device_tasks/MidSpaceCotask.h"
 
 class TaskViewer_OrbTracking_MidSpace : public TaskViewer {
     Q_OBJECT

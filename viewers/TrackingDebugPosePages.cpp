@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "tracking/runtime/PoseResidual.h"
+#include "tracking/runtime/optimizer/PoseResidual.h"
 #include "viewers/TrackingDebugDrawing.h"
 #include "viewers/TrackingDebugText.h"
 

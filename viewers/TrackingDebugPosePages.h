@@ -9,8 +9,8 @@
 #include <QString>
 
 #include "engine/LinedMeshConstructor.h"
-#include "tracking/runtime/ITrackingCotask.h"
-#include "tracking/runtime/OptimizerContext.h"
+#include "tracking/runtime/pipeline/ITrackingCotask.h"
+#include "tracking/runtime/optimizer/OptimizerContext.h"
 
 namespace TrackingDebug {
 

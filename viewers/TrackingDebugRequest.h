@@ -15,7 +15,7 @@
 #include "engine/LinedMeshConstructor.h"
 #include "interface_contract/Ref.h"
 #include "tracking/environments/EnvironmentInterfaces.h"
-#include "tracking/runtime/OrbTracking.h"
+#include "tracking/runtime/pipeline/OrbTracking.h"
 
 namespace TrackingDebug {
 

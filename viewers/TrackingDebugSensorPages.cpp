@@ -1,6 +1,6 @@
 #include "viewers/TrackingDebugSensorPages.h"
 
-#include "tracking/runtime/OptimizerState.h"
+#include "tracking/runtime/optimizer/OptimizerState.h"
 #include "viewers/TrackingDebugDrawing.h"
 
 using KestrelQt3DEngine::LinedMeshConstructor;

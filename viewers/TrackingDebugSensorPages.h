@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "engine/LinedMeshConstructor.h"
-#include "tracking/runtime/AngularVelocityAverager.h"
-#include "tracking/runtime/History.h"
-#include "tracking/runtime/InertialLeap.h"
-#include "tracking/runtime/UpCollector.h"
+#include "tracking/runtime/inertial/AngularVelocityAverager.h"
+#include "tracking/runtime/pipeline/History.h"
+#include "tracking/runtime/inertial/InertialLeap.h"
+#include "tracking/runtime/inertial/UpCollector.h"
 
 namespace TrackingDebug {
 

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "tracking/runtime/TrackingStage.h"
+#include "tracking/runtime/pipeline/TrackingStage.h"
 
 namespace TrackingDebug {
 

@@ -3,8 +3,8 @@
 
 #include <QString>
 
-#include "tracking/runtime/ITrackingCotask.h"
-#include "tracking/runtime/OptimizerContext.h"
+#include "tracking/runtime/pipeline/ITrackingCotask.h"
+#include "tracking/runtime/optimizer/OptimizerContext.h"
 
 namespace TrackingDebug {
 

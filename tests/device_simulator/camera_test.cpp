@@ -7,9 +7,9 @@
 
 #include "device_simulator/SimulatedCamera.h"
 #include "device_simulator/scene/WirePoint.h"
-#include "tracking/runtime/GeometrySettings.h"
-#include "tracking/runtime/MaximumViewAngle.h"
-#include "tracking/runtime/PointUndistortion.h"
+#include "tracking/runtime/calibration/GeometrySettings.h"
+#include "tracking/runtime/calibration/MaximumViewAngle.h"
+#include "tracking/runtime/calibration/PointUndistortion.h"
 
 using namespace Kestrel::DeviceSimulator;
 namespace Host = Kestrel::Orb::Tracking;

@@ -14,9 +14,9 @@
 #include "device_simulator/scene/Scenario.h"
 #include "interface_contract/LibraryLoader.h"
 #include "interface_contract/Marshal.h"
-#include "tracking/runtime/PointUndistortion.h"
-#include "tracking/runtime/TrackingCotask.h"
-#include "tracking/runtime/TrackingTaskStart.h"
+#include "tracking/runtime/calibration/PointUndistortion.h"
+#include "tracking/runtime/stream/TrackingCotask.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 
 using namespace Kestrel;
 using namespace Kestrel::InterfaceContract;

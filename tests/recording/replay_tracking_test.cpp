@@ -17,8 +17,8 @@
 #include "recording/ReplayNetwork.h"
 #include "recording/TapConnection.h"
 #include "tracking/environments/CreateEnvironment.h"
-#include "tracking/runtime/OrbTracking.h"
-#include "tracking/runtime/TrackingTaskStart.h"
+#include "tracking/runtime/pipeline/OrbTracking.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 
 namespace {
 

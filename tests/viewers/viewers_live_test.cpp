@@ -30,7 +30,7 @@
 #include "device_simulator/SimulationControl.h"
 #include "interface_contract/LibraryLoader.h"
 #include "interface_contract/Marshal.h"
-#include "tracking/runtime/OrbDebugCotask.h"
+#include "tracking/runtime/device_tasks/OrbDebugCotask.h"
 #include "viewers/TaskViewer_OrbDebug_Image.h"
 #include "viewers/TaskViewer_OrbTracking_GyroscopeLatency.h"
 #include "viewers/TaskViewer_OrbTracking_MidSpace.h"

@@ -7,9 +7,9 @@
 
 #include <cmath>
 
-#include "tracking/runtime/GeometrySettings.h"
-#include "tracking/runtime/MidSpaceCotask.h"
-#include "tracking/runtime/TrackingWire.h"
+#include "tracking/runtime/calibration/GeometrySettings.h"
+#include "tracking/runtime/device_tasks/MidSpaceCotask.h"
+#include "tracking/runtime/stream/TrackingWire.h"
 #include "viewers/TaskViewer_OrbDebug_Image.h"
 #include "viewers/LiveCurve.h"
 #include "viewers/TaskViewer_OrbTracking_GyroscopeLatency.h"

@@ -8,7 +8,7 @@
 #include "CommandOptions.h"
 #include "DeviceNetworkOpening.h"
 #include "interface_contract/Marshal.h"
-#include "tracking/runtime/DebugTaskStart.h"
+#include "tracking/runtime/device_tasks/DebugTaskStart.h"
 
 namespace OrbTool {
 

@@ -33,8 +33,8 @@
 #include "interface_contract/DebugLog.h"
 #include "interface_contract/Marshal.h"
 #include "tracking/environments/CreateEnvironment.h"
-#include "tracking/runtime/OrbTracking.h"
-#include "tracking/runtime/TrackingTaskStart.h"
+#include "tracking/runtime/pipeline/OrbTracking.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 
 namespace OrbTool {
 

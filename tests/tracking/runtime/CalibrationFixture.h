@@ -3,7 +3,7 @@
 // were computed from these numbers by an independent double-precision script of the formulas.
 #include <cmath>
 
-#include "tracking/runtime/GeometrySettings.h"
+#include "tracking/runtime/calibration/GeometrySettings.h"
 
 namespace CalibrationFixture {
 

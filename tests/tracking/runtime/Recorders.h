@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "interface_contract/Remap.h"
-#include "tracking/runtime/TrackingInterfaces.h"
+#include "tracking/runtime/stream/TrackingInterfaces.h"
 
 namespace Recorders {
 

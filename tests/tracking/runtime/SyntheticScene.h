@@ -9,9 +9,9 @@
 
 #include <Eigen/Geometry>
 
-#include "tracking/runtime/CameraProjection.h"
-#include "tracking/runtime/History.h"
-#include "tracking/runtime/OptimizerState.h"
+#include "tracking/runtime/calibration/CameraProjection.h"
+#include "tracking/runtime/pipeline/History.h"
+#include "tracking/runtime/optimizer/OptimizerState.h"
 
 namespace TrackingTest {
 

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "tracking/runtime/TrackingCotask.h"
+#include "tracking/runtime/stream/TrackingCotask.h"
 
 class TestCotask final : public Kestrel::Orb::Tracking::Cotask {
 public:

@@ -6,7 +6,7 @@
 #include "LogCapture.h"
 #include "TestCotask.h"
 #include "interface_contract/Varint.h"
-#include "tracking/runtime/MaximumViewAngle.h"
+#include "tracking/runtime/calibration/MaximumViewAngle.h"
 
 using namespace Kestrel::InterfaceContract;
 using namespace Kestrel::Orb::Tracking;

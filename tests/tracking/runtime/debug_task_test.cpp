@@ -8,8 +8,8 @@
 #include "ImageStreamBuilder.h"
 #include "LogCapture.h"
 #include "interface_contract/ModuleRegistry.h"
-#include "tracking/runtime/DebugHostDeviceInterop.h"
-#include "tracking/runtime/DebugTaskStart.h"
+#include "tracking/runtime/device_tasks/DebugHostDeviceInterop.h"
+#include "tracking/runtime/device_tasks/DebugTaskStart.h"
 
 using namespace Kestrel::InterfaceContract;
 using namespace Kestrel::Orb;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "LogCapture.h"
-#include "tracking/runtime/TrackingCotask.h"
+#include "tracking/runtime/stream/TrackingCotask.h"
 #include "interface_contract/Remap.h"
 
 using namespace Kestrel::InterfaceContract;

@@ -8,10 +8,10 @@
 #include "device_simulator/SimulatedCamera.h"
 #include "device_simulator/scene/DebugView.h"
 #include "device_simulator/scene/Scenario.h"
-#include "tracking/runtime/DebugTaskStart.h"
-#include "tracking/runtime/GyroscopeLatency.h"
-#include "tracking/runtime/MidSpaceCotask.h"
-#include "tracking/runtime/TrackingTaskStart.h"
+#include "tracking/runtime/device_tasks/DebugTaskStart.h"
+#include "tracking/runtime/device_tasks/GyroscopeLatency.h"
+#include "tracking/runtime/device_tasks/MidSpaceCotask.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 
 using namespace Kestrel;
 using namespace Kestrel::InterfaceContract;

@@ -5,8 +5,8 @@
 
 #include "CalibrationFixture.h"
 #include "interface_contract/Varint.h"
-#include "tracking/runtime/MaximumViewAngle.h"
-#include "tracking/runtime/SensorCalibration.h"
+#include "tracking/runtime/calibration/MaximumViewAngle.h"
+#include "tracking/runtime/calibration/SensorCalibration.h"
 
 using namespace Kestrel::Orb::Tracking;
 

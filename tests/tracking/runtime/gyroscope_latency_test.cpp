@@ -3,8 +3,8 @@
 #include <atomic>
 #include <thread>
 
-#include "tracking/runtime/GyroscopeLatency.h"
-#include "tracking/runtime/MaximumViewAngle.h"
+#include "tracking/runtime/device_tasks/GyroscopeLatency.h"
+#include "tracking/runtime/calibration/MaximumViewAngle.h"
 
 using namespace Kestrel::InterfaceContract;
 using namespace Kestrel::Orb::Tracking;

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "Recorders.h"
-#include "tracking/runtime/HostStream.h"
-#include "tracking/runtime/TrackingHostDeviceInterop.h"
+#include "tracking/runtime/stream/HostStream.h"
+#include "tracking/runtime/stream/TrackingHostDeviceInterop.h"
 
 using namespace Kestrel::InterfaceContract;
 using namespace Kestrel::DeviceNetwork;

@@ -5,8 +5,8 @@
 #include <random>
 
 #include "CalibrationFixture.h"
-#include "tracking/runtime/CorrectionPatch.h"
-#include "tracking/runtime/ImageMesh.h"
+#include "tracking/runtime/calibration/CorrectionPatch.h"
+#include "tracking/runtime/calibration/ImageMesh.h"
 
 using namespace Kestrel::Orb::Tracking;
 

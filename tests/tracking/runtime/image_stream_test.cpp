@@ -4,8 +4,8 @@
 
 #include "ImageStreamBuilder.h"
 #include "interface_contract/Marshal.h"
-#include "tracking/runtime/ImageStreamDecoder.h"
-#include "tracking/runtime/OrbImage.h"
+#include "tracking/runtime/device_tasks/ImageStreamDecoder.h"
+#include "tracking/runtime/device_tasks/OrbImage.h"
 
 using Kestrel::Orb::decodeImageStream;
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <memory>
 
-#include "tracking/runtime/InertialState.h"
-#include "tracking/runtime/LeapApplication.h"
+#include "tracking/runtime/inertial/InertialState.h"
+#include "tracking/runtime/inertial/LeapApplication.h"
 
 using namespace Kestrel::Orb::Tracking;
 using Vec3f = KestrelMath::vector<float, 3>;

@@ -4,7 +4,7 @@
 
 #include "FakeNetwork.h"
 #include "LogCapture.h"
-#include "tracking/runtime/TrackingHostDeviceInterop.h"
+#include "tracking/runtime/stream/TrackingHostDeviceInterop.h"
 
 using namespace Kestrel::InterfaceContract;
 using namespace Kestrel::DeviceNetwork;

@@ -5,7 +5,7 @@
 #include "FakeNetwork.h"
 #include "TestCotask.h"
 #include "interface_contract/ModuleRegistry.h"
-#include "tracking/runtime/TrackingTaskStart.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 
 using namespace Kestrel::InterfaceContract;
 using namespace Kestrel::Orb::Tracking;

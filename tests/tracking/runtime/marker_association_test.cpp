@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "SyntheticScene.h"
-#include "tracking/runtime/MarkerAssociation.h"
+#include "tracking/runtime/pipeline/MarkerAssociation.h"
 
 using namespace TrackingTest;
 

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "FakeNetwork.h"
-#include "tracking/runtime/MaximumViewAngle.h"
-#include "tracking/runtime/MidSpaceCotask.h"
-#include "tracking/runtime/TrackingTaskStart.h"
+#include "tracking/runtime/calibration/MaximumViewAngle.h"
+#include "tracking/runtime/device_tasks/MidSpaceCotask.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 
 using namespace Kestrel::InterfaceContract;
 using namespace Kestrel::Orb::Tracking;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeEnvironment.h"
-#include "tracking/runtime/OptimizerContext.h"
+#include "tracking/runtime/optimizer/OptimizerContext.h"
 
 using namespace TrackingTest;
 

@@ -8,8 +8,8 @@
 
 #include "FakeEnvironment.h"
 #include "LogCapture.h"
-#include "tracking/runtime/OptimizerContext.h"
-#include "tracking/runtime/PoseResidual.h"
+#include "tracking/runtime/optimizer/OptimizerContext.h"
+#include "tracking/runtime/optimizer/PoseResidual.h"
 
 using namespace TrackingTest;
 

@@ -8,7 +8,7 @@
 #include "FakeEnvironment.h"
 #include "LogCapture.h"
 #include "tracking/environments/PlacementCode.h"
-#include "tracking/runtime/OrbTracking.h"
+#include "tracking/runtime/pipeline/OrbTracking.h"
 
 using namespace TrackingTest;
 using Kestrel::Orb::Tracking::GeometrySettings;

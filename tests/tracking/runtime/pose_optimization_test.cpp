@@ -3,8 +3,8 @@
 
 #include "LogCapture.h"
 #include "SyntheticScene.h"
-#include "tracking/runtime/PoseOptimization.h"
-#include "tracking/runtime/PoseResidual.h"
+#include "tracking/runtime/optimizer/PoseOptimization.h"
+#include "tracking/runtime/optimizer/PoseResidual.h"
 
 using namespace TrackingTest;
 

@@ -6,7 +6,7 @@
 
 #include "NumericDerivative.h"
 #include "SyntheticScene.h"
-#include "tracking/runtime/PoseResidual.h"
+#include "tracking/runtime/optimizer/PoseResidual.h"
 
 using namespace TrackingTest;
 

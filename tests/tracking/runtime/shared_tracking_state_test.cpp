@@ -9,8 +9,8 @@
 
 #include "LogCapture.h"
 #include "SyntheticScene.h"
-#include "tracking/runtime/PoseResidual.h"
-#include "tracking/runtime/SharedTrackingState.h"
+#include "tracking/runtime/optimizer/PoseResidual.h"
+#include "tracking/runtime/pipeline/SharedTrackingState.h"
 
 using namespace TrackingTest;
 using Quatf = KestrelMath::quaternion<float>;

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "CalibrationFixture.h"
-#include "tracking/runtime/PointUndistortion.h"
-#include "tracking/runtime/RadialCorrection.h"
+#include "tracking/runtime/calibration/PointUndistortion.h"
+#include "tracking/runtime/calibration/RadialCorrection.h"
 
 using namespace Kestrel::Orb::Tracking;
 using Outcome = PointUndistortion::Outcome;

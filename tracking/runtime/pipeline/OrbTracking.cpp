@@ -1,0 +1,186 @@
+#include "tracking/runtime/pipeline/OrbTracking.h"
+
+#include <cmath>
+#include <limits>
+
+#include "interface_contract/DebugLog.h"
+#include "tracking/runtime/calibration/CameraProjection.h"
+#include "tracking/runtime/inertial/LeapApplication.h"
+
+namespace Kestrel::Orb::Tracking {
+
+using InterfaceContract::check;
+using InterfaceContract::guard;
+using KestrelMath::quaternion;
+using KestrelMath::vector;
+
+namespace {
+
+template <class T>
+T& required(T* pointer) {
+    if (!pointer)
+        throw InterfaceContract::Exception(InterfaceContract::E_POINTER_CODE, "null argument");
+    return *pointer;
+}
+
+vector<float, 3> toFloat(const vector<double, 3>& v) { return {{float(v[0]), float(v[1]), float(v[2])}}; }
+
+} // namespace
+
+OrbTracking::OrbTracking(InterfaceContract::Ref<DeviceNetwork::INodeNetwork> network, DeviceNetwork::NodeHandle node,
+                         InterfaceContract::Ref<IEnvironment> environment, TrackingClock clock)
+    : Cotask(std::move(network), node), environment_(std::move(environment)) {
+    startOptimizer(std::move(clock));
+}
+
+OrbTracking::OrbTracking(const GeometrySettings& settings, float maximumViewAngle,
+                         InterfaceContract::Ref<IEnvironment> environment, TrackingClock clock)
+    : environment_(std::move(environment)) {
+    calibrate(settings, maximumViewAngle);
+    startOptimizer(std::move(clock));
+}
+
+void OrbTracking::startOptimizer(TrackingClock clock) {
+    inertial_ = std::make_unique<InertialState<double>>();
+    shared_ = std::make_shared<SharedTrackingState>(std::move(clock));
+    if (!environment_)
+        return;
+    optimizer_ = std::make_shared<OptimizerContext>(environment_, shared_, xi());
+    // The thread shares the context, so a release on the thread itself can let it run out.
+    optimizerThread_ = std::thread([context = optimizer_] { context->run(); });
+}
+
+OrbTracking::~OrbTracking() { stop(); }
+
+void OrbTracking::stop() {
+    if (stopped_.exchange(true))
+        return;
+    if (!optimizerThread_.joinable())
+        return;
+    FrameRecord stopFrame;
+    stopFrame.leap.duration = std::numeric_limits<float>::quiet_NaN();
+    shared_->push(std::move(stopFrame));
+    if (optimizerThread_.get_id() == std::this_thread::get_id())
+        optimizerThread_.detach();
+    else
+        optimizerThread_.join();
+}
+
+void OrbTracking::onDeviceReleased() {
+    stop();
+    Cotask::onDeviceReleased();
+}
+
+void OrbTracking::onAccelerometer(const KestrelMath::vector3<float>& acceleration) {
+    inertial_->accelerometer(acceleration);
+}
+
+void OrbTracking::onGyroscope(const KestrelMath::vector3<float>& rotation) { inertial_->gyroscope(rotation); }
+
+void OrbTracking::onRay(float x, float y, int32_t value) {
+    if (x * x + y * y > maximumRadiusSquared())
+        return;
+    ++pointCount_;
+    Ray ray{};
+    ray.point = {{x, y}};
+    ray.direction = directionFromImagePoint(x, y, xi());
+    projectionDerivative(ray.direction, xi(), ray.projectionDerivative);
+    if (!frameInProgress_ || !environment_)
+        return;
+    InterfaceContract::Boolean accepted = InterfaceContract::BooleanFalse;
+    check(environment_.get(), environment_->acceptRay(&current_.up, &ray.direction, &accepted));
+    if (!accepted)
+        return;
+    ray.value = float(value) / 256.0f;
+    ray.previousLink = -1;
+    ray.markerIndex = -1;
+    ray.matchedByOrientation = 0;
+    current_.rays.push_back(ray);
+}
+
+void OrbTracking::onFrame() {
+    if (!environment_)
+        return;
+    auto taken = inertial_->takeLeap([this](const InertialLeap<double>& leap, const AngularVelocityAverager<double>& rate,
+                                            const UpCollector<double>& up) {
+        if (umiHook.isRequested())
+            umiHook.serve(leap, rate, up);
+    });
+    if (!taken.ready)
+        return;
+    const vector<float, 3> up = toFloat(taken.up);
+    if (shared_->initialise(up))
+        logLine() << "initializeInitialState";
+
+    if (frameInProgress_) {
+        if (opticsHook.isRequested())
+            opticsHook.serve(current_);
+        shared_->push(FrameRecord{std::move(current_), taken.leap});
+    }
+
+    const int32_t requested = requestedExposure_.load();
+    if (requested != appliedExposure_.load()) {
+        try {
+            sendExposure(requested);
+            appliedExposure_.store(requested);
+        } catch (const std::exception&) {
+            logLine() << "Failed to set exposure";
+        }
+    }
+
+    current_ = OpticFrame{up, {}};
+    frameInProgress_ = true;
+    pointCount_ = 0;
+}
+
+PoseSnapshot OrbTracking::currentPose(float averagingSeconds, vector<float, 3>& angularVelocity) const {
+    // Inertial mutex first, then the shared state's.
+    return inertial_->withLock([&](const InertialLeap<double>& leap, const AngularVelocityAverager<double>& rate,
+                                   const UpCollector<double>&) {
+        PoseSnapshot snapshot = shared_->read();
+        const vector<float, 3> position3Dof = snapshot.pose.position;
+        applyLeapSummary(LeapSummary::of(leap), snapshot.pose.position, snapshot.pose.rotation, snapshot.pose.velocity,
+                         snapshot.pose.accelerometerCorrection);
+        snapshot.pose.rotation = snapshot.pose.rotation.normalized();
+        if (snapshot.stage == int32_t(TrackingStage::Tracking3Dof)) {
+            snapshot.pose.position = position3Dof;
+            snapshot.pose.velocity = {{0, 0, 0}};
+        }
+        angularVelocity = toFloat(rate.average(averagingSeconds));
+        return snapshot;
+    });
+}
+
+State OrbTracking::state(float averagingSeconds) const {
+    vector<float, 3> omega;
+    const PoseSnapshot snapshot = currentPose(averagingSeconds, omega);
+    return State{snapshot.pose.position, snapshot.pose.rotation, snapshot.pose.velocity, omega, snapshot.stage,
+                 snapshot.stabilityValue};
+}
+
+State OrbTracking::extrapolatedState(const Placement& placement, float t) const {
+    vector<float, 3> omega;
+    const PoseSnapshot snapshot = currentPose(t, omega);
+    vector<float, 3> position = snapshot.pose.position + snapshot.pose.velocity * t;
+    quaternion<float> rotation = (snapshot.pose.rotation * quaternion<float>::fromRotationVector(omega * t)).normalized();
+    rotation = (rotation * placement.rotation.conjugate()).normalized();
+    position -= rotation.rotate(placement.position);
+    omega = placement.rotation.rotate(omega);
+    // The cross product is taken with the placement position first.
+    const vector<float, 3> velocity = snapshot.pose.velocity + rotation.rotate(KestrelMath::cross(placement.position, omega));
+    return State{position, rotation, velocity, omega, snapshot.stage, snapshot.stabilityValue};
+}
+
+ResultCode KESTREL_CALL OrbTracking::isFinished(InterfaceContract::Boolean* finished) {
+    return Cotask::isFinished(finished);
+}
+
+ResultCode KESTREL_CALL OrbTracking::readExtrapolatedState(const Placement* placement, float seconds, State* state) {
+    return guard([&] { required(state) = extrapolatedState(required(placement), seconds); });
+}
+
+ResultCode KESTREL_CALL OrbTracking::readState(float averagingSeconds, State* state) {
+    return guard([&] { required(state) = this->state(averagingSeconds); });
+}
+
+} // namespace Kestrel::Orb::Tracking
