@@ -82,6 +82,7 @@ TEST(Scenario, ReadsEveryField) {
 
 TEST(Scenario, ErrorsNameTheField) {
     EXPECT_EQ(errorOf("{").rfind("(document): not valid JSON", 0), 0u);
+    EXPECT_EQ(errorOf("{\"devices\": [}"), "(document): not valid JSON at line 1, column 14: expected a value");
     EXPECT_EQ(errorOf("[]"), "(document): expected an object");
     EXPECT_EQ(errorOf(R"({"clock": "slow", "devices": []})"), "clock: expected \"realtime\" or \"fast\"");
     EXPECT_EQ(errorOf(R"({"clock": "fast"})"), "devices: expected an array of devices");
@@ -112,6 +113,10 @@ TEST(Scenario, ErrorsNameTheField) {
               "devices[0].imuDelayMs: value 1500.000000 outside -1000.000000..1000.000000");
     EXPECT_EQ(errorOf(R"({"devices": [{"handle": 2.5, "kind": "adapter"}]})"),
               "devices[0].handle: expected an integer in 0..4294967295");
+    for (const char* text : {"12abc", "-1", "0x", "", "0x1FFFFFFFFFFFFFFFF"})
+        EXPECT_EQ(errorOf(std::string(R"({"devices": [{"kind": "adapter", "handle": ")") + text + "\"}]}"),
+                  "devices[0].handle: expected an integer")
+            << text;
 }
 
 // The faults and the camera's direction: what they read, and what they refuse.

@@ -6,13 +6,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
-
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -24,7 +21,9 @@
 #include "Command.h"
 #include "CommandOptions.h"
 #include "DeviceNetworkOpening.h"
+#include "EnvironmentVariable.h"
 #include "LearnedFrame.h"
+#include "TemporaryFolder.h"
 #include "TrackRecording.h"
 #include "TrackScenario.h"
 #include "TrackStatistics.h"
@@ -250,7 +249,7 @@ int runTrack(const Arguments& arguments) {
         using namespace DeviceSimulator;
         Scenario scenario = options.has("scenario")
                                 ? parseScenario(readFile(options.value("scenario")),
-                                                QFileInfo(QString::fromStdString(options.value("scenario"))).absolutePath().toStdString())
+                                                std::filesystem::absolute(options.value("scenario")).parent_path().string())
                                 : defaultScenario();
         if (options.has("clock")) {
             const std::string clock = options.value("clock");
@@ -270,12 +269,10 @@ int runTrack(const Arguments& arguments) {
                                             : std::string("the scenario has no tracker"));
 
         // The simulated network reads its scenario when it is loaded.
-        QTemporaryDir folder;
-        if (!folder.isValid())
-            throw std::runtime_error("cannot create a temporary folder");
-        const std::string scenarioPath = QDir(folder.path()).filePath("scenario.json").toStdString();
-        std::ofstream(scenarioPath) << scenarioJson(scenario);
-        qputenv("KESTREL_SIMULATION", QByteArray::fromStdString(scenarioPath));
+        const TemporaryFolder folder;
+        const std::filesystem::path scenarioPath = folder.path() / "scenario.json";
+        std::ofstream(scenarioPath, std::ios::binary) << scenarioJson(scenario);
+        setEnvironmentVariable("KESTREL_SIMULATION", scenarioPath.string());
 
         const auto [library, network] = openDeviceNetwork();
         Ref<ISimulationControl> control = library.query<ISimulationControl>();

@@ -5,23 +5,20 @@
 #include <cmath>
 #include <string>
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
+#include "JsonBuilder.h"
 #include "device_simulator/scene/Scenario.h"
 
 namespace OrbTool {
 
-inline QJsonArray jsonNumbers(std::initializer_list<double> values) {
-    QJsonArray array;
+inline JsonArrayBuilder jsonNumbers(std::initializer_list<double> values) {
+    JsonArrayBuilder array;
     for (double v : values)
         array.append(v);
     return array;
 }
 
-inline QJsonObject trajectoryJson(const Kestrel::DeviceSimulator::TrajectorySpec& t) {
-    QJsonObject o;
+inline JsonObjectBuilder trajectoryJson(const Kestrel::DeviceSimulator::TrajectorySpec& t) {
+    JsonObjectBuilder o;
     o["kind"] = Kestrel::DeviceSimulator::trajectoryKindName(t.kind);
     o["centre"] = jsonNumbers({t.centre[0], t.centre[1], t.centre[2]});
     o["rotation"] = jsonNumbers({t.rotation.x, t.rotation.y, t.rotation.z, t.rotation.w});
@@ -62,14 +59,14 @@ inline QJsonObject faultsJson(const Kestrel::DeviceSimulator::DeviceFaults& f) {
 // Every field the scenario format knows, so that the file describes exactly `scenario`.
 inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenario) {
     using namespace Kestrel::DeviceSimulator;
-    QJsonObject root;
+    JsonObjectBuilder root;
     root["clock"] = scenario.clock == ClockKind::Fast ? "fast" : "realtime";
     root["seed"] = double(scenario.seed);
     if (!scenario.groundTruthCsv.empty())
-        root["groundTruthCsv"] = QString::fromStdString(scenario.groundTruthCsv);
-    QJsonArray devices;
+        root["groundTruthCsv"] = scenario.groundTruthCsv;
+    JsonArrayBuilder devices;
     for (const ScenarioDevice& d : scenario.devices) {
-        QJsonObject o;
+        JsonObjectBuilder o;
         const bool adapter = d.kind == DeviceKind::Adapter;
         o["kind"] = adapter ? "adapter" : "tracker";
         o["handle"] = double(d.handle);
@@ -81,9 +78,9 @@ inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenar
         if (std::isfinite(d.unplugAt))
             o["unplugAt"] = d.unplugAt;
         if (!adapter) {
-            o["environment"] = QString::fromStdString(d.environment);
+            o["environment"] = d.environment;
             if (!d.barPoses.empty()) {
-                QJsonArray bars;
+                JsonArrayBuilder bars;
                 for (const BarPlacement& bar : d.barPoses)
                     bars.append(jsonNumbers({bar.x, bar.z, bar.heading}));
                 o["barPoses"] = bars;
@@ -91,7 +88,7 @@ inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenar
             o["trajectory"] = trajectoryJson(d.trajectory);
             o["frameRate"] = d.frameRate;
             o["imuDelayMs"] = d.imuDelayMs;
-            QJsonObject noise;
+            JsonObjectBuilder noise;
             noise["centroid"] = d.optical.centroid;
             noise["dropout"] = d.optical.dropout;
             noise["spurious"] = d.optical.spurious;
@@ -104,14 +101,14 @@ inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenar
             o["noise"] = noise;
             o["faults"] = faultsJson(d.faults);
             if (!d.replay.empty()) {
-                o["replay"] = QString::fromStdString(d.replay);
+                o["replay"] = d.replay;
                 o["loop"] = d.loop;
             }
         }
         devices.append(o);
     }
     root["devices"] = devices;
-    return QJsonDocument(root).toJson().toStdString();
+    return root.text() + "\n";
 }
 
 } // namespace OrbTool
