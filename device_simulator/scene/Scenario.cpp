@@ -211,6 +211,30 @@ private:
     std::set<std::string> known_;
 };
 
+// "look": "down", "up" or the camera's direction [x, y, z] in the walker's frame.
+void readLook(Fields& f, TrajectorySpec& t) {
+    if (!f.has("look"))
+        return;
+    if (t.kind == TrajectoryKind::Static || t.kind == TrajectoryKind::Spin)
+        f.fail("look", "only moving paths (circle, figureEight, randomWalk) have this field; a still or "
+                       "spinning tracker takes \"rotation\"");
+    if (f.value("look").isString()) {
+        const std::string look = f.string("look", "");
+        if (look == "down")
+            t.look = Vec3{{0.0, -1.0, 0.0}};
+        else if (look == "up")
+            t.look = Vec3{{0.0, 1.0, 0.0}};
+        else
+            f.fail("look", "expected \"down\", \"up\" or a direction [x, y, z]");
+        return;
+    }
+    const std::vector<double> d = f.numbers("look", 3);
+    const Vec3 direction{{d[0], d[1], d[2]}};
+    if (!(KestrelMath::length(direction) > 1e-6))
+        f.fail("look", "expected a non-zero direction");
+    t.look = direction;
+}
+
 TrajectorySpec parseTrajectory(Fields f) {
     TrajectorySpec t;
     std::string kind = f.string("kind", "");
@@ -244,6 +268,7 @@ TrajectorySpec parseTrajectory(Fields f) {
     t.jitter = f.boolean("jitter", t.jitter);
     t.jitterPosition = f.number("jitterPosition", t.jitterPosition, 0.0, 0.1);
     t.jitterAngle = f.number("jitterAngle", t.jitterAngle, 0.0, 0.2);
+    readLook(f, t);
     f.finish();
     return t;
 }
@@ -258,6 +283,80 @@ void parseNoise(Fields f, ScenarioDevice& d) {
     d.imu.gyroscopeBias = f.number("gyroscopeBias", d.imu.gyroscopeBias, 0.0, 100.0);
     d.imu.accelerometerNoise = f.number("accelerometer", d.imu.accelerometerNoise, 0.0, 1.0);
     d.imu.accelerometerBias = f.number("accelerometerBias", d.imu.accelerometerBias, 0.0, 1.0);
+    f.finish();
+}
+
+// "covered": marker indices, or {"tile": [x, y], "marker": 0..2} objects for rigid layouts.
+void readCovered(Fields& f, std::vector<CoveredMarker>& covered) {
+    const auto list = f.value("covered");
+    if (!list.isArray())
+        f.fail("covered", "expected an array of marker indices and {\"tile\": [x, y], \"marker\": k} objects");
+    int index = 0;
+    for (const auto& item : list.toArray()) {
+        const std::string path = f.name("covered") + "[" + std::to_string(index++) + "]";
+        CoveredMarker c;
+        if (item.isDouble()) {
+            const double v = item.toDouble();
+            if (!(v >= 0 && v <= 1e6 && std::floor(v) == v))
+                throw ScenarioError(path + ": expected a marker index 0..1000000");
+            c.index = int64_t(v);
+        } else if (item.isObject()) {
+            Fields tile(item.toObject(), path);
+            if (!tile.has("tile"))
+                tile.fail("tile", "missing");
+            const std::vector<double> xy = tile.numbers("tile", 2);
+            for (double v : xy)
+                if (!(v >= 0 && v <= 65535 && std::floor(v) == v))
+                    tile.fail("tile", "expected a column and a row, integers 0..65535");
+            c.tileX = int64_t(xy[0]);
+            c.tileY = int64_t(xy[1]);
+            c.marker = int(tile.integer("marker", 0, 2));
+            tile.finish();
+        } else {
+            throw ScenarioError(path + ": expected a marker index or an object");
+        }
+        covered.push_back(c);
+    }
+}
+
+// "lamps": [{"position": [x, y, z], "brightness": b, "flickerHz": f}, ...].
+void readLamps(Fields& f, std::vector<Lamp>& lamps) {
+    const auto list = f.value("lamps");
+    if (!list.isArray())
+        f.fail("lamps", "expected an array of lamps");
+    int index = 0;
+    for (const auto& item : list.toArray()) {
+        const std::string path = f.name("lamps") + "[" + std::to_string(index++) + "]";
+        if (!item.isObject())
+            throw ScenarioError(path + ": expected an object");
+        Fields l(item.toObject(), path);
+        Lamp lamp;
+        if (!l.has("position"))
+            l.fail("position", "missing");
+        const std::vector<double> p = l.numbers("position", 3);
+        lamp.position = Vec3{{p[0], p[1], p[2]}};
+        lamp.brightness = l.number("brightness", lamp.brightness, 0.0, 1000.0);
+        lamp.flickerHz = l.number("flickerHz", lamp.flickerHz, 0.0, 1000.0);
+        l.finish();
+        lamps.push_back(lamp);
+    }
+}
+
+void readFaults(Fields f, DeviceFaults& faults) {
+    if (f.has("covered"))
+        readCovered(f, faults.covered);
+    if (f.has("lamps"))
+        readLamps(f, faults.lamps);
+    faults.lostFrames = f.number("lostFrames", faults.lostFrames, 0.0, 1.0);
+    if (f.has("inertialGaps")) {
+        Fields gaps = f.object("inertialGaps");
+        faults.inertialGaps.perSecond = gaps.number("perSecond", 0.0, 0.0, 100.0);
+        faults.inertialGaps.samples = int(gaps.integer("samples", 0, uint64_t(imuSampleRate)));
+        if (faults.inertialGaps.perSecond > 0 && faults.inertialGaps.samples == 0)
+            gaps.fail("samples", "missing (samples per gap, 1..2000)");
+        gaps.finish();
+    }
+    faults.exposureGain = f.number("exposureGain", faults.exposureGain, 0.0, 1000.0);
     f.finish();
 }
 
@@ -291,7 +390,8 @@ ScenarioDevice parseDevice(Fields f, const std::string& folder) {
     if (!(d.unplugAt > d.plugAt))
         f.fail("unplugAt", "must be later than plugAt");
     if (adapter) {
-        for (const char* trackerOnly : {"environment", "barPoses", "trajectory", "frameRate", "noise", "imuDelayMs", "replay", "loop"})
+        for (const char* trackerOnly : {"environment", "barPoses", "trajectory", "frameRate", "noise", "imuDelayMs", "replay", "loop",
+                                        "faults"})
             if (f.has(trackerOnly))
                 f.fail(trackerOnly, "only trackers have this field");
     } else {
@@ -304,6 +404,8 @@ ScenarioDevice parseDevice(Fields f, const std::string& folder) {
         d.imuDelayMs = f.number("imuDelayMs", d.imuDelayMs, -1000.0, 1000.0);
         if (f.has("noise"))
             parseNoise(f.object("noise"), d);
+        if (f.has("faults"))
+            readFaults(f.object("faults"), d.faults);
         d.replay = replayPath(f.string("replay", ""), folder);
         d.loop = f.boolean("loop", false);
         if (d.loop && d.replay.empty())

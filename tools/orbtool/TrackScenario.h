@@ -29,6 +29,30 @@ inline JsonObjectBuilder trajectoryJson(const Kestrel::DeviceSimulator::Trajecto
     o["jitter"] = t.jitter;
     o["jitterPosition"] = t.jitterPosition;
     o["jitterAngle"] = t.jitterAngle;
+    if (t.kind != Kestrel::DeviceSimulator::TrajectoryKind::Static && t.kind != Kestrel::DeviceSimulator::TrajectoryKind::Spin)
+        o["look"] = jsonNumbers({t.look[0], t.look[1], t.look[2]});
+    return o;
+}
+
+inline QJsonObject faultsJson(const Kestrel::DeviceSimulator::DeviceFaults& f) {
+    QJsonObject o;
+    QJsonArray covered;
+    for (const Kestrel::DeviceSimulator::CoveredMarker& c : f.covered) {
+        if (c.byTile())
+            covered.append(QJsonObject{{"tile", jsonNumbers({double(c.tileX), double(c.tileY)})}, {"marker", c.marker}});
+        else
+            covered.append(double(c.index));
+    }
+    o["covered"] = covered;
+    QJsonArray lamps;
+    for (const Kestrel::DeviceSimulator::Lamp& lamp : f.lamps)
+        lamps.append(QJsonObject{{"position", jsonNumbers({lamp.position[0], lamp.position[1], lamp.position[2]})},
+                                 {"brightness", lamp.brightness},
+                                 {"flickerHz", lamp.flickerHz}});
+    o["lamps"] = lamps;
+    o["lostFrames"] = f.lostFrames;
+    o["inertialGaps"] = QJsonObject{{"perSecond", f.inertialGaps.perSecond}, {"samples", f.inertialGaps.samples}};
+    o["exposureGain"] = f.exposureGain;
     return o;
 }
 
@@ -75,6 +99,7 @@ inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenar
             noise["accelerometer"] = d.imu.accelerometerNoise;
             noise["accelerometerBias"] = d.imu.accelerometerBias;
             o["noise"] = noise;
+            o["faults"] = faultsJson(d.faults);
             if (!d.replay.empty()) {
                 o["replay"] = d.replay;
                 o["loop"] = d.loop;
