@@ -1,0 +1,79 @@
+#pragma once
+// What the Session Health viewer shows, as QML properties: one report of the health analysis
+// turned into the live figures, the findings, the series of the plots over time, the heat map
+// of stray blobs in the image and the room's markers and stray-light sources. show() takes a
+// new report (GUI thread); everything changes at once and `changed` is emitted.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+#include "viewers/SessionHealthReportDraft.h"
+
+using SessionHealthReport = SessionHealthDraft::Report;
+
+class SessionHealthModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString sessionText   READ sessionText   NOTIFY changed)
+    Q_PROPERTY(QVariantList figures  READ figures       NOTIFY changed)
+    Q_PROPERTY(QVariantList findings READ findings      NOTIFY changed)
+    Q_PROPERTY(QStringList plotTitles READ plotTitles   CONSTANT)
+    Q_PROPERTY(double timeSpan       READ timeSpan      NOTIFY changed)
+    Q_PROPERTY(int heatColumns       READ heatColumns   NOTIFY changed)
+    Q_PROPERTY(int heatRows          READ heatRows      NOTIFY changed)
+    Q_PROPERTY(int strayBlobs        READ strayBlobs    NOTIFY changed)
+    Q_PROPERTY(QVariantList markers  READ markers       NOTIFY changed)
+    Q_PROPERTY(QVariantList straySources READ straySources NOTIFY changed)
+public:
+    // The plots over time, in the order of plotTitles.
+    enum Plot : int { FrameRate, LostFrames, PointsPerFrame, MatchedMarkers, PlotCount };
+    Q_ENUM(Plot)
+
+    explicit SessionHealthModel(QObject* parent = nullptr);
+
+    void show(const SessionHealthReport& report);
+    const SessionHealthReport& report() const { return report_; }
+
+    QString sessionText() const { return sessionText_; }
+    // One {name, value} map per figure, the value formatted with its unit.
+    QVariantList figures() const { return figures_; }
+    // One {text, evidence, suggestion} map per finding, in the report's order.
+    QVariantList findings() const { return findings_; }
+    static QStringList plotTitles();
+    // The end of the last window: the plots' time axis runs from 0 to this (at least 1 s).
+    double timeSpan() const;
+    int heatColumns() const { return report_.heatColumns; }
+    int heatRows() const { return report_.heatRows; }
+    // Stray blobs in the cell (column, row); 0 outside the grid.
+    int heatAt(int column, int row) const;
+    int heatMaximum() const;
+    int strayBlobs() const;
+    // One {id, x, y, z, inView, matched, rate} map per marker; rate is -1 for a marker never in
+    // view.
+    QVariantList markers() const { return markers_; }
+    // One {x, y, z, frames, steady} map per stray-light source.
+    QVariantList straySources() const { return straySources_; }
+
+    // Replaces the points of a Qt Charts XY series with the plot's values over time (one point
+    // at the middle of each window); answers the number of points, or -1 when `series` is not
+    // an XY series or `plot` is out of range.
+    Q_INVOKABLE int fillSeries(QObject* series, int plot) const;
+    // A round upper end for the plot's value axis that holds all its values (at least 1).
+    Q_INVOKABLE double plotMaximum(int plot) const;
+    // The plot's value in window `index` (tests, the series).
+    double plotValue(int plot, int index) const;
+
+    // "12.3 s", "2.1 %", ...: the figure texts.
+    static QString formatFigure(double value, int decimals, const char* unit);
+    // The upper end of an axis: the smallest of 1, 2, 5 times a power of ten that holds `value`.
+    static double roundAxisMaximum(double value);
+
+signals:
+    void changed();
+
+private:
+    SessionHealthReport report_;
+    QString sessionText_;
+    QVariantList figures_, findings_, markers_, straySources_;
+};

@@ -1,0 +1,104 @@
+#include "viewers/SessionHealthRoomView.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+SessionHealthRoomView::SessionHealthRoomView(QQuickItem* parent) : QQuickPaintedItem(parent) { setAntialiasing(true); }
+
+void SessionHealthRoomView::setModel(SessionHealthModel* model) {
+    if (model_ == model)
+        return;
+    if (model_)
+        disconnect(model_, nullptr, this, nullptr);
+    model_ = model;
+    if (model_)
+        connect(model_, &SessionHealthModel::changed, this, [this] { update(); });
+    emit modelChanged();
+    update();
+}
+
+QColor SessionHealthRoomView::rateColour(double rate) {
+    if (rate < 0)
+        return QColor(160, 160, 160);
+    return QColor::fromHsvF(std::clamp(rate, 0.0, 1.0) / 3.0, 0.85, 0.8);
+}
+
+QRectF SessionHealthRoomView::roomArea() const {
+    double left = 0, right = 0, top = 0, bottom = 0;
+    bool any = false;
+    auto include = [&](double x, double z) {
+        if (!any) {
+            left = right = x;
+            top = bottom = z;
+            any = true;
+        }
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, z);
+        bottom = std::max(bottom, z);
+    };
+    if (model_) {
+        for (const auto& m : model_->report().markers)
+            include(m.position[0], m.position[2]);
+        for (const auto& s : model_->report().straySources)
+            include(s.position[0], s.position[2]);
+    }
+    const double margin = 0.25;
+    QRectF area(QPointF(left - margin, top - margin), QPointF(right + margin, bottom + margin));
+    const QPointF centre = area.center();
+    area.setWidth(std::max(1.0, area.width()));
+    area.setHeight(std::max(1.0, area.height()));
+    area.moveCenter(centre);
+    return area;
+}
+
+void SessionHealthRoomView::paint(QPainter* painter) {
+    painter->fillRect(QRectF(0, 0, width(), height()), Qt::white);
+    const QRectF room = roomArea();
+    const double scale = std::min(width() / room.width(), height() / room.height());
+    const QPointF origin(0.5 * width() - scale * room.center().x(), 0.5 * height() - scale * room.center().y());
+    auto toScreen = [&](double x, double z) { return QPointF(origin.x() + scale * x, origin.y() + scale * z); };
+
+    // Grid: metres, or decimetres when the room shown is under 2 m across.
+    const double step = std::max(room.width(), room.height()) < 2 ? 0.1 : 1.0;
+    painter->setPen(QPen(QColor(225, 225, 225), 1));
+    const double x0 = room.left() - room.width(), x1 = room.right() + room.width();
+    const double z0 = room.top() - room.height(), z1 = room.bottom() + room.height();
+    for (double x = std::ceil(x0 / step) * step; x <= x1; x += step)
+        painter->drawLine(toScreen(x, z0), toScreen(x, z1));
+    for (double z = std::ceil(z0 / step) * step; z <= z1; z += step)
+        painter->drawLine(toScreen(x0, z), toScreen(x1, z));
+    painter->setPen(QPen(QColor(170, 170, 170), 1));
+    painter->drawLine(toScreen(x0, 0), toScreen(x1, 0));
+    painter->drawLine(toScreen(0, z0), toScreen(0, z1));
+    if (!model_)
+        return;
+
+    const double radius = std::clamp(0.02 * scale, 3.0, 7.0);
+    for (const auto& m : model_->report().markers) {
+        const double rate = m.framesInView > 0 ? double(m.framesMatched) / m.framesInView : -1;
+        painter->setPen(QPen(QColor(60, 60, 60), 1));
+        painter->setBrush(rateColour(rate));
+        painter->drawEllipse(toScreen(m.position[0], m.position[2]), radius, radius);
+    }
+
+    QFont font = painter->font();
+    font.setPixelSize(12);
+    painter->setFont(font);
+    for (const auto& s : model_->report().straySources) {
+        const QPointF p = toScreen(s.position[0], s.position[2]);
+        const double r = 2 * radius;
+        painter->setPen(QPen(QColor(230, 120, 0), 3));
+        painter->drawLine(p + QPointF(-r, -r), p + QPointF(r, r));
+        painter->drawLine(p + QPointF(-r, r), p + QPointF(r, -r));
+        painter->setPen(QColor(150, 70, 0));
+        painter->drawText(p + QPointF(r + 3, -3), QStringLiteral("%1 light (%2, %3, %4) m")
+                                                      .arg(s.steady ? QStringLiteral("steady") : QStringLiteral("flickering"))
+                                                      .arg(s.position[0], 0, 'f', 2)
+                                                      .arg(s.position[1], 0, 'f', 2)
+                                                      .arg(s.position[2], 0, 'f', 2));
+    }
+}
