@@ -35,23 +35,26 @@ QColor SessionHealthHeatMap::cellColour(int count, int maximum) {
 }
 
 void SessionHealthHeatMap::paint(QPainter* painter) {
-    const QRectF area(0, 0, width(), height());
-    // The image's 4:3 frame, centred.
-    const double scale = std::min(area.width() / 4, area.height() / 3);
-    const QRectF image(area.center().x() - 2 * scale, area.center().y() - 1.5 * scale, 4 * scale, 3 * scale);
+    // The normalized image square [-1, 1]^2, centred, with the unit circle (the edge of the
+    // camera model's domain) drawn over it.
+    const double side = std::min(width(), height());
+    const QRectF image(0.5 * (width() - side), 0.5 * (height() - side), side, side);
     painter->fillRect(image, cellColour(0, 0));
-    if (model_ && model_->heatColumns() > 0 && model_->heatRows() > 0) {
-        const int columns = model_->heatColumns(), rows = model_->heatRows();
+    const int size = model_ ? model_->heatSize() : 0;
+    if (size > 0) {
         const int maximum = model_->heatMaximum();
-        const double w = image.width() / columns, h = image.height() / rows;
-        for (int r = 0; r < rows; ++r)
-            for (int c = 0; c < columns; ++c) {
+        const double cell = side / size;
+        for (int r = 0; r < size; ++r)
+            for (int c = 0; c < size; ++c) {
                 const int count = model_->heatAt(c, r);
                 if (count > 0)
-                    painter->fillRect(QRectF(image.left() + c * w, image.top() + r * h, w + 0.5, h + 0.5),
+                    painter->fillRect(QRectF(image.left() + c * cell, image.top() + r * cell, cell + 0.5, cell + 0.5),
                                       cellColour(count, maximum));
             }
     }
-    painter->setPen(QPen(QColor(120, 120, 140), 1));
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(QColor(150, 150, 170), 1));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawEllipse(image.center(), 0.5 * side, 0.5 * side);
     painter->drawRect(image.adjusted(0.5, 0.5, -0.5, -0.5));
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The heat map of stray blobs (blobs that matched no marker) over the camera image: one cell per
-// cell of the report's grid, dark for none and bright yellow for the most; the image keeps its
-// 4:3 proportions inside the item.
+// The heat map of stray blobs (blobs that matched no marker) over the camera image: one square
+// cell per cell of the report's grid over the normalized image square, dark for none and bright
+// yellow for the most, with the edge of the camera's field drawn as a circle.
 
 #include <QPointer>
 #include <QQuickPaintedItem>

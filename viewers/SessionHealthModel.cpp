@@ -7,11 +7,14 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace Kestrel::Orb::Tracking::Health;
+
 SessionHealthModel::SessionHealthModel(QObject* parent) : QObject(parent) {}
 
 QStringList SessionHealthModel::plotTitles() {
     return {QStringLiteral("Optical frame rate (Hz)"), QStringLiteral("Lost optical frames (%)"),
-            QStringLiteral("Points per frame"), QStringLiteral("Markers matched when in view (%)")};
+            QStringLiteral("Points per frame"), QStringLiteral("Matched rays per frame"),
+            QStringLiteral("Optimiser quality")};
 }
 
 QString SessionHealthModel::formatFigure(double value, int decimals, const char* unit) {
@@ -22,13 +25,21 @@ QString SessionHealthModel::formatFigure(double value, int decimals, const char*
 }
 
 double SessionHealthModel::roundAxisMaximum(double value) {
-    if (!(value > 1))
+    if (!(value > 0) || !std::isfinite(value))
         return 1;
     const double power = std::pow(10.0, std::floor(std::log10(value)));
-    for (double step : {1.0, 2.0, 5.0, 10.0})
+    for (double step : {1.0, 2.0, 5.0})
         if (value <= step * power * (1 + 1e-12))
             return step * power;
     return 10 * power;
+}
+
+double SessionHealthModel::markerRate(const MarkerFigures& marker) {
+    return marker.framesInView > 0 ? double(marker.framesMatched) / double(marker.framesInView) : -1.0;
+}
+
+Point3 SessionHealthModel::sourcePosition(const StraySource& source) {
+    return source.triangulated ? source.triangulatedPosition : source.position;
 }
 
 namespace {
@@ -37,95 +48,120 @@ QVariantMap figure(const QString& name, const QString& value) {
     return QVariantMap{{QStringLiteral("name"), name}, {QStringLiteral("value"), value}};
 }
 
-QString percentOf(int part, int whole) {
-    return whole > 0 ? SessionHealthModel::formatFigure(100.0 * part / whole, 1, "%") : QStringLiteral("-");
+QString countAndShare(int64_t count, double share) {
+    return QString::number(count) + QStringLiteral(" (") + SessionHealthModel::formatFigure(100 * share, 1, "%") +
+           QStringLiteral(")");
 }
 
 } // namespace
 
 void SessionHealthModel::show(const SessionHealthReport& report) {
     report_ = report;
-    const SessionHealthReport& r = report_;
-    sessionText_ = QStringLiteral("Session since this viewer opened: ") + formatFigure(r.seconds, 1, "s");
+    const HealthReport& r = report_;
+    sessionText_ = QStringLiteral("session since this viewer opened: ") + formatFigure(r.seconds, 1, "s");
 
+    const OpticalFigures& o = r.optical;
+    const InertialFigures& i = r.inertial;
+    const PipelineFigures& p = r.pipeline;
     figures_.clear();
-    figures_ << figure(QStringLiteral("Optical frames"), QString::number(r.opticalFrames))
-             << figure(QStringLiteral("Frame rate"), formatFigure(r.frameRate, 1, "Hz"))
-             << figure(QStringLiteral("Frame-interval jitter"), formatFigure(r.frameIntervalJitterMs, 2, "ms"))
-             << figure(QStringLiteral("Lost frames"), QString::number(r.lostFrames) + QStringLiteral(" (") +
-                                                          percentOf(r.lostFrames, r.opticalFrames + r.lostFrames) +
-                                                          QStringLiteral(")"))
-             << figure(QStringLiteral("Points per frame"), formatFigure(r.pointsPerFrame, 1, ""))
-             << figure(QStringLiteral("Saturated blobs"), QString::number(r.saturatedBlobs))
-             << figure(QStringLiteral("Inertial rate"), formatFigure(r.inertialRate, 0, "Hz"))
-             << figure(QStringLiteral("Inertial gaps"), QString::number(r.inertialGaps))
-             << figure(QStringLiteral("Temperature"), formatFigure(r.temperature, 1, "°C"))
-             << figure(QStringLiteral("Tracking lost"), QString::number(r.trackingLost) + QStringLiteral(" times"))
+    figures_ << figure(QStringLiteral("Optical frames"), QString::number(o.frames))
+             << figure(QStringLiteral("Frame rate"), formatFigure(o.frameRate, 1, "Hz"))
+             << figure(QStringLiteral("Frame-interval jitter"), formatFigure(o.intervalJitterMs, 2, "ms"))
+             << figure(QStringLiteral("Lost frames"), countAndShare(o.lostFrames, o.lostShare))
+             << figure(QStringLiteral("Invalid stream sequences"), QString::number(o.invalidSequences))
+             << figure(QStringLiteral("Points per frame"), formatFigure(o.pointsPerFrame, 1, ""))
+             << figure(QStringLiteral("Mean blob value"), formatFigure(o.meanBlobValue, 0, ""))
+             << figure(QStringLiteral("Saturated blobs"), countAndShare(o.saturatedBlobs, o.saturatedShare))
+             << figure(QStringLiteral("Gyroscope rate"), formatFigure(i.gyroscopeRate, 0, "Hz"))
+             << figure(QStringLiteral("Accelerometer rate"), formatFigure(i.accelerometerRate, 0, "Hz"))
+             << figure(QStringLiteral("Inertial gaps"), QString::number(i.gaps) + QStringLiteral(", longest ") +
+                                                            formatFigure(i.longestGapMs, 1, "ms"))
+             << figure(QStringLiteral("Gyroscope overflows"), QString::number(i.overflows))
+             << figure(QStringLiteral("Temperature"),
+                       i.hasTemperature ? formatFigure(i.temperature, 1, "°C") : QStringLiteral("not reported"))
              << figure(QStringLiteral("Time to 6DoF"),
-                       r.secondsTo6Dof < 0 ? QStringLiteral("not reached") : formatFigure(r.secondsTo6Dof, 2, "s"))
+                       p.timeTo6Dof < 0 ? QStringLiteral("not reached") : formatFigure(p.timeTo6Dof, 2, "s"))
+             << figure(QStringLiteral("Tracking lost / regained"),
+                       QString::number(p.losses) + QStringLiteral(" / ") + QString::number(p.reidentifications))
+             << figure(QStringLiteral("Optimiser failures"),
+                       QString::number(p.failures) + QStringLiteral(" of ") + QString::number(p.batches))
+             << figure(QStringLiteral("Optimiser quality"), formatFigure(p.meanQuality, 3, ""))
+             << figure(QStringLiteral("Matching / optimising"), formatFigure(p.matchingMs, 2, "") +
+                                                                    QStringLiteral(" / ") +
+                                                                    formatFigure(p.optimizingMs, 2, "ms"))
              << figure(QStringLiteral("Inertial lag"),
-                       r.lagKnown ? formatFigure(r.lagMs, 1, "ms") : QStringLiteral("not measurable yet"));
+                       r.lag.found ? formatFigure(r.lag.milliseconds, 1, "ms") : QStringLiteral("not measurable yet"));
 
     findings_.clear();
-    for (const auto& f : r.findings)
+    for (const Finding& f : r.findings)
         findings_ << QVariantMap{{QStringLiteral("text"), QString::fromStdString(f.text)},
                                  {QStringLiteral("evidence"), QString::fromStdString(f.evidence)},
                                  {QStringLiteral("suggestion"), QString::fromStdString(f.suggestion)}};
 
     markers_.clear();
-    for (const auto& m : r.markers)
-        markers_ << QVariantMap{{QStringLiteral("id"), m.id},
-                                {QStringLiteral("x"), m.position[0]},
-                                {QStringLiteral("y"), m.position[1]},
-                                {QStringLiteral("z"), m.position[2]},
-                                {QStringLiteral("inView"), m.framesInView},
-                                {QStringLiteral("matched"), m.framesMatched},
-                                {QStringLiteral("rate"), m.framesInView > 0 ? double(m.framesMatched) / m.framesInView : -1.0}};
+    for (const MarkerFigures& m : r.markers)
+        markers_ << QVariantMap{{QStringLiteral("index"), m.index},
+                                {QStringLiteral("x"), m.position.x},
+                                {QStringLiteral("y"), m.position.y},
+                                {QStringLiteral("z"), m.position.z},
+                                {QStringLiteral("inView"), qint64(m.framesInView)},
+                                {QStringLiteral("matched"), qint64(m.framesMatched)},
+                                {QStringLiteral("rate"), markerRate(m)}};
 
     straySources_.clear();
-    for (const auto& s : r.straySources)
-        straySources_ << QVariantMap{{QStringLiteral("x"), s.position[0]},
-                                     {QStringLiteral("y"), s.position[1]},
-                                     {QStringLiteral("z"), s.position[2]},
-                                     {QStringLiteral("frames"), s.frames},
-                                     {QStringLiteral("steady"), s.steady}};
+    for (const StraySource& s : r.straySources) {
+        const Point3 at = sourcePosition(s);
+        straySources_ << QVariantMap{{QStringLiteral("x"), at.x},
+                                     {QStringLiteral("y"), at.y},
+                                     {QStringLiteral("z"), at.z},
+                                     {QStringLiteral("frames"), qint64(s.frames)},
+                                     {QStringLiteral("share"), s.frameShare}};
+    }
     emit changed();
 }
 
 double SessionHealthModel::timeSpan() const {
     if (report_.windows.empty())
         return 1;
-    const double last = report_.windows.back().startSeconds;
-    const double width = report_.windows.size() > 1 ? last - report_.windows[report_.windows.size() - 2].startSeconds : 1;
-    return std::max(1.0, last + width);
+    const HealthWindow& last = report_.windows.back();
+    return std::max(1.0, last.start + last.duration);
 }
 
 int SessionHealthModel::heatAt(int column, int row) const {
-    if (column < 0 || row < 0 || column >= report_.heatColumns || row >= report_.heatRows)
+    const ImageHeatMap& map = report_.strayImage;
+    if (column < 0 || row < 0 || column >= map.size || row >= map.size)
         return 0;
-    const std::size_t index = std::size_t(row) * std::size_t(report_.heatColumns) + std::size_t(column);
-    return index < report_.strayHeat.size() ? report_.strayHeat[index] : 0;
+    const std::size_t index = std::size_t(row) * std::size_t(map.size) + std::size_t(column);
+    return index < map.counts.size() ? int(map.counts[index]) : 0;
 }
 
 int SessionHealthModel::heatMaximum() const {
-    return report_.strayHeat.empty() ? 0 : *std::max_element(report_.strayHeat.begin(), report_.strayHeat.end());
+    const auto& counts = report_.strayImage.counts;
+    return counts.empty() ? 0 : int(*std::max_element(counts.begin(), counts.end()));
 }
 
 int SessionHealthModel::strayBlobs() const {
-    int sum = 0;
-    for (int count : report_.strayHeat)
+    int64_t sum = 0;
+    for (uint32_t count : report_.strayImage.counts)
         sum += count;
-    return sum;
+    return int(std::min<int64_t>(sum, INT32_MAX));
 }
 
 double SessionHealthModel::plotValue(int plot, int index) const {
-    const auto& w = report_.windows.at(std::size_t(index));
+    const HealthWindow& w = report_.windows.at(std::size_t(index));
     switch (plot) {
-    case FrameRate: return w.frameRate;
-    case LostFrames: return w.lostFramePercent;
-    case PointsPerFrame: return w.pointsPerFrame;
-    case MatchedMarkers: return w.matchedPercent;
-    default: return 0;
+    case FrameRate:
+        return w.duration > 0 ? double(w.frames) / w.duration : 0;
+    case LostFrames:
+        return w.frames + w.lostFrames > 0 ? 100.0 * double(w.lostFrames) / double(w.frames + w.lostFrames) : 0;
+    case PointsPerFrame:
+        return w.pointsPerFrame;
+    case MatchedRays:
+        return w.matchedRaysPerFrame;
+    case Quality:
+        return w.meanQuality;
+    default:
+        return 0;
     }
 }
 
@@ -134,20 +170,16 @@ int SessionHealthModel::fillSeries(QObject* series, int plot) const {
     if (!xy || plot < 0 || plot >= PlotCount)
         return -1;
     QVector<QPointF> points;
-    const auto& windows = report_.windows;
-    points.reserve(int(windows.size()));
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        const double end = i + 1 < windows.size() ? windows[i + 1].startSeconds : timeSpan();
-        points.append(QPointF(0.5 * (windows[i].startSeconds + end), plotValue(plot, int(i))));
+    points.reserve(int(report_.windows.size()));
+    for (std::size_t i = 0; i < report_.windows.size(); ++i) {
+        const HealthWindow& w = report_.windows[i];
+        points.append(QPointF(w.start + 0.5 * w.duration, plotValue(plot, int(i))));
     }
     xy->replace(points);
     return points.size();
 }
 
 double SessionHealthModel::plotMaximum(int plot) const {
-    // The match rate always on its whole range, so that a drop reads as one.
-    if (plot == MatchedMarkers)
-        return 100;
     double highest = 0;
     for (std::size_t i = 0; i < report_.windows.size(); ++i)
         highest = std::max(highest, plotValue(plot, int(i)));

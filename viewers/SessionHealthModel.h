@@ -9,9 +9,9 @@
 #include <QStringList>
 #include <QVariantList>
 
-#include "viewers/SessionHealthReportDraft.h"
+#include "tracking/runtime/health/HealthReport.h"
 
-using SessionHealthReport = SessionHealthDraft::Report;
+using SessionHealthReport = Kestrel::Orb::Tracking::Health::HealthReport;
 
 class SessionHealthModel : public QObject {
     Q_OBJECT
@@ -20,14 +20,13 @@ class SessionHealthModel : public QObject {
     Q_PROPERTY(QVariantList findings READ findings      NOTIFY changed)
     Q_PROPERTY(QStringList plotTitles READ plotTitles   CONSTANT)
     Q_PROPERTY(double timeSpan       READ timeSpan      NOTIFY changed)
-    Q_PROPERTY(int heatColumns       READ heatColumns   NOTIFY changed)
-    Q_PROPERTY(int heatRows          READ heatRows      NOTIFY changed)
+    Q_PROPERTY(int heatSize          READ heatSize      NOTIFY changed)
     Q_PROPERTY(int strayBlobs        READ strayBlobs    NOTIFY changed)
     Q_PROPERTY(QVariantList markers  READ markers       NOTIFY changed)
     Q_PROPERTY(QVariantList straySources READ straySources NOTIFY changed)
 public:
     // The plots over time, in the order of plotTitles.
-    enum Plot : int { FrameRate, LostFrames, PointsPerFrame, MatchedMarkers, PlotCount };
+    enum Plot : int { FrameRate, LostFrames, PointsPerFrame, MatchedRays, Quality, PlotCount };
     Q_ENUM(Plot)
 
     explicit SessionHealthModel(QObject* parent = nullptr);
@@ -43,30 +42,38 @@ public:
     static QStringList plotTitles();
     // The end of the last window: the plots' time axis runs from 0 to this (at least 1 s).
     double timeSpan() const;
-    int heatColumns() const { return report_.heatColumns; }
-    int heatRows() const { return report_.heatRows; }
+    // The stray-blob heat map: heatSize by heatSize cells over the normalized image square
+    // [-1, 1]^2, row 0 at y = -1 (the image's top).
+    int heatSize() const { return report_.strayImage.size; }
     // Stray blobs in the cell (column, row); 0 outside the grid.
     int heatAt(int column, int row) const;
     int heatMaximum() const;
     int strayBlobs() const;
-    // One {id, x, y, z, inView, matched, rate} map per marker; rate is -1 for a marker never in
-    // view.
+    // One {index, x, y, z, inView, matched, rate} map per marker; rate is the share of its
+    // frames in view in which it was matched, -1 for a marker never in view.
     QVariantList markers() const { return markers_; }
-    // One {x, y, z, frames, steady} map per stray-light source.
+    // One {x, y, z, frames, share} map per stray-light source (share: of the 6DoF frames).
     QVariantList straySources() const { return straySources_; }
+    // A marker's match rate, -1 when it was never in view.
+    static double markerRate(const Kestrel::Orb::Tracking::Health::MarkerFigures& marker);
+    // Where a stray source is best known: the point nearest its rays when it was triangulated,
+    // else where its rays meet the marker plane.
+    static Kestrel::Orb::Tracking::Health::Point3 sourcePosition(const Kestrel::Orb::Tracking::Health::StraySource& source);
 
     // Replaces the points of a Qt Charts XY series with the plot's values over time (one point
     // at the middle of each window); answers the number of points, or -1 when `series` is not
     // an XY series or `plot` is out of range.
     Q_INVOKABLE int fillSeries(QObject* series, int plot) const;
-    // A round upper end for the plot's value axis that holds all its values (at least 1).
+    // A round upper end for the plot's value axis that holds all its values (1 for a plot of
+    // zeros).
     Q_INVOKABLE double plotMaximum(int plot) const;
     // The plot's value in window `index` (tests, the series).
     double plotValue(int plot, int index) const;
 
     // "12.3 s", "2.1 %", ...: the figure texts.
     static QString formatFigure(double value, int decimals, const char* unit);
-    // The upper end of an axis: the smallest of 1, 2, 5 times a power of ten that holds `value`.
+    // The upper end of an axis: the smallest of 1, 2, 5 times a power of ten that holds `value`;
+    // 1 for zero, a negative or a value that is not finite.
     static double roundAxisMaximum(double value);
 
 signals:

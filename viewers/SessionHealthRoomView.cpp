@@ -42,9 +42,11 @@ QRectF SessionHealthRoomView::roomArea() const {
     };
     if (model_) {
         for (const auto& m : model_->report().markers)
-            include(m.position[0], m.position[2]);
-        for (const auto& s : model_->report().straySources)
-            include(s.position[0], s.position[2]);
+            include(m.position.x, m.position.z);
+        for (const auto& s : model_->report().straySources) {
+            const auto at = SessionHealthModel::sourcePosition(s);
+            include(at.x, at.z);
+        }
     }
     const double margin = 0.25;
     QRectF area(QPointF(left - margin, top - margin), QPointF(right + margin, bottom + margin));
@@ -79,26 +81,26 @@ void SessionHealthRoomView::paint(QPainter* painter) {
 
     const double radius = std::clamp(0.02 * scale, 3.0, 7.0);
     for (const auto& m : model_->report().markers) {
-        const double rate = m.framesInView > 0 ? double(m.framesMatched) / m.framesInView : -1;
         painter->setPen(QPen(QColor(60, 60, 60), 1));
-        painter->setBrush(rateColour(rate));
-        painter->drawEllipse(toScreen(m.position[0], m.position[2]), radius, radius);
+        painter->setBrush(rateColour(SessionHealthModel::markerRate(m)));
+        painter->drawEllipse(toScreen(m.position.x, m.position.z), radius, radius);
     }
 
     QFont font = painter->font();
     font.setPixelSize(12);
     painter->setFont(font);
     for (const auto& s : model_->report().straySources) {
-        const QPointF p = toScreen(s.position[0], s.position[2]);
+        const auto at = SessionHealthModel::sourcePosition(s);
+        const QPointF p = toScreen(at.x, at.z);
         const double r = 2 * radius;
         painter->setPen(QPen(QColor(230, 120, 0), 3));
         painter->drawLine(p + QPointF(-r, -r), p + QPointF(r, r));
         painter->drawLine(p + QPointF(-r, r), p + QPointF(r, -r));
         painter->setPen(QColor(150, 70, 0));
-        painter->drawText(p + QPointF(r + 3, -3), QStringLiteral("%1 light (%2, %3, %4) m")
-                                                      .arg(s.steady ? QStringLiteral("steady") : QStringLiteral("flickering"))
-                                                      .arg(s.position[0], 0, 'f', 2)
-                                                      .arg(s.position[1], 0, 'f', 2)
-                                                      .arg(s.position[2], 0, 'f', 2));
+        painter->drawText(p + QPointF(r + 3, -3), QStringLiteral("light (%1, %2, %3) m, %4 % of frames")
+                                                      .arg(at.x, 0, 'f', 2)
+                                                      .arg(at.y, 0, 'f', 2)
+                                                      .arg(at.z, 0, 'f', 2)
+                                                      .arg(100 * s.frameShare, 0, 'f', 0));
     }
 }

@@ -153,7 +153,7 @@ TaskViewer {
                         min: 0
                         max: 1
                         labelsFont.pixelSize: 11
-                        labelFormat: "%.0f"
+                        labelFormat: "%g"
                     }
                     LineSeries {
                         id: series
