@@ -67,8 +67,9 @@ void SessionHealthRoomView::paint(QPainter* painter) {
     // Grid: metres, or decimetres when the room shown is under 2 m across.
     const double step = std::max(room.width(), room.height()) < 2 ? 0.1 : 1.0;
     painter->setPen(QPen(QColor(225, 225, 225), 1));
-    const double x0 = room.left() - room.width(), x1 = room.right() + room.width();
-    const double z0 = room.top() - room.height(), z1 = room.bottom() + room.height();
+    // Across the whole item, which is wider or taller than the room area in one direction.
+    const double x0 = -origin.x() / scale, x1 = (width() - origin.x()) / scale;
+    const double z0 = -origin.y() / scale, z1 = (height() - origin.y()) / scale;
     for (double x = std::ceil(x0 / step) * step; x <= x1; x += step)
         painter->drawLine(toScreen(x, z0), toScreen(x, z1));
     for (double z = std::ceil(z0 / step) * step; z <= z1; z += step)
@@ -76,6 +77,11 @@ void SessionHealthRoomView::paint(QPainter* painter) {
     painter->setPen(QPen(QColor(170, 170, 170), 1));
     painter->drawLine(toScreen(x0, 0), toScreen(x1, 0));
     painter->drawLine(toScreen(0, z0), toScreen(0, z1));
+    QFont font = painter->font();
+    font.setPixelSize(12);
+    painter->setFont(font);
+    painter->setPen(QColor(120, 120, 120));
+    painter->drawText(QPointF(6, height() - 6), QStringLiteral("x →, z ↓, grid %1").arg(step < 1 ? QStringLiteral("10 cm") : QStringLiteral("1 m")));
     if (!model_)
         return;
 
@@ -86,9 +92,6 @@ void SessionHealthRoomView::paint(QPainter* painter) {
         painter->drawEllipse(toScreen(m.position.x, m.position.z), radius, radius);
     }
 
-    QFont font = painter->font();
-    font.setPixelSize(12);
-    painter->setFont(font);
     for (const auto& s : model_->report().straySources) {
         const auto at = SessionHealthModel::sourcePosition(s);
         const QPointF p = toScreen(at.x, at.z);

@@ -56,20 +56,24 @@ TaskViewer {
 
         RowLayout {
             Layout.fillWidth: true
-            Layout.fillHeight: true
-            Layout.preferredHeight: 3
+            Layout.fillHeight: false
+            Layout.preferredHeight: 0.25 * root.height
             spacing: 12
 
-            ListView {
+            // The figures in two columns, so that all of them show without scrolling.
+            GridView {
                 id: figuresView
-                Layout.preferredWidth: 300
+                Layout.preferredWidth: 560
                 Layout.fillHeight: true
                 clip: true
+                flow: GridView.FlowTopToBottom
+                cellWidth: 280
+                cellHeight: 18
                 model: cpp.model.figures
                 delegate: RowLayout {
-                    width: figuresView.width
-                    Label { text: modelData.name; font.pixelSize: 14; Layout.fillWidth: true }
-                    Label { text: modelData.value; font.pixelSize: 14; font.bold: true }
+                    width: figuresView.cellWidth - 16
+                    Label { text: modelData.name; font.pixelSize: 13; Layout.fillWidth: true }
+                    Label { text: modelData.value; font.pixelSize: 13; font.bold: true }
                 }
             }
 
@@ -121,8 +125,8 @@ TaskViewer {
         RowLayout {
             id: charts
             Layout.fillWidth: true
-            Layout.fillHeight: true
-            Layout.preferredHeight: 4
+            Layout.fillHeight: false
+            Layout.preferredHeight: 0.27 * root.height
             spacing: 0
 
             Repeater {
@@ -143,7 +147,7 @@ TaskViewer {
                     ValueAxis {
                         id: timeAxis
                         min: 0
-                        max: cpp.model.timeSpan
+                        max: 1
                         titleText: "s"
                         labelsFont.pixelSize: 11
                         labelFormat: "%.0f"
@@ -165,6 +169,8 @@ TaskViewer {
                     Connections {
                         target: cpp.model
                         function onChanged() {
+                            timeAxis.max = cpp.model.timeSpan;
+                            timeAxis.applyNiceNumbers();
                             valueAxis.max = cpp.model.plotMaximum(index);
                             cpp.model.fillSeries(series, index);
                         }
@@ -176,7 +182,6 @@ TaskViewer {
         RowLayout {
             Layout.fillWidth: true
             Layout.fillHeight: true
-            Layout.preferredHeight: 4
             spacing: 12
 
             ColumnLayout {
