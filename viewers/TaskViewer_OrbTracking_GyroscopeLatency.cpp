@@ -8,7 +8,7 @@
 
 #include "device_network/NetworkHolder.h"
 #include "tracking/runtime/stream/TrackingTaskStart.h"
-#include "viewers/LatencyCorrelation.h"
+#include "tracking/runtime/device_tasks/LatencyCorrelation.h"
 
 using Kestrel::InterfaceContract::Ref;
 

@@ -15,7 +15,7 @@
 #include "device_network/TaskViewer.h"
 #include "engine/LinedMeshConstructor.h"
 #include "tracking/runtime/device_tasks/GyroscopeLatency.h"
-#include "viewers/LatencyCorrelation.h"
+#include "tracking/runtime/device_tasks/LatencyCorrelation.h"
 #include "viewers/LiveCurve.h"
 
 class TaskViewer_OrbTracking_GyroscopeLatency : public TaskViewer {

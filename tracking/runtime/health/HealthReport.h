@@ -27,6 +27,7 @@ struct OpticalFigures {
     double raysPerFrame = 0;       // points within the field of view per frame
     double meanBlobValue = 0;      // decoded blob value, mean over all points
     double maximumBlobValue = 0;
+    double matchedBlobValue = 0;   // mean value of the rays matched to markers in 6DoF
     int64_t saturatedBlobs = 0;    // points at the top of the value scale
     double saturatedShare = 0;     // saturatedBlobs / points
 };
@@ -61,9 +62,11 @@ struct StraySource {
     Point3 triangulatedPosition; // valid when triangulated
     int64_t hits = 0;            // unmatched rays assigned to it
     int64_t frames = 0;          // distinct 6DoF frames with at least one of them
-    double frameShare = 0;       // frames / 6DoF frames with a pose
+    double frameShare = 0;       // of the 6DoF frames that had its place in view, the share that saw it
+    int64_t framesInView = 0;    // 6DoF frames that had its place in view (counted once it was found)
     double meanValue = 0;        // mean blob value of its rays
     double imageX = 0, imageY = 0;  // mean image point of its rays
+    int32_t nearMarker = -1;     // a marker within the clustering radius: unmatched blobs of that marker
 };
 
 // Counts of unmatched blobs over the image, `size` by `size` cells over [-1, 1]^2, row-major
@@ -76,10 +79,12 @@ struct ImageHeatMap {
 struct PipelineFigures {
     double stageSeconds[4] = {0, 0, 0, 0};  // session time spent in each tracking stage
     double timeTo6Dof = -1;                  // from the first frame; -1: never
-    int64_t losses = 0;                      // 6DoF left for another stage
+    int64_t blindEpisodes = 0;               // 6DoF left for blind 6DoF (optimisation failed)
+    int64_t losses = 0;                      // tracking fell back to 3DoF after 6DoF
     int64_t reidentifications = 0;           // 6DoF regained after a loss
     int64_t batches = 0;                     // optimiser batches
-    int64_t failures = 0;                    // batches whose optimisation failed
+    int64_t optimizations = 0;               // batches whose newest frame had a matched ray
+    int64_t failures = 0;                    // of those, batches whose optimisation failed
     int64_t sixDofFrames = 0;                // frames whose batch ended in 6DoF
     double meanQuality = 0;                  // over successful batches
     double lowQuality = 0;                   // 5th percentile over successful batches

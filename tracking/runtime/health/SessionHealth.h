@@ -40,6 +40,7 @@ public:
     HealthReport snapshot() const;
 
     // TrackingObserver
+    void cameraDescribed(const CameraView& view) override;
     void frameBegan(int32_t stage) override;
     void pointReceived(float x, float y, int32_t value, bool inView) override;
     void gyroscopeSample(const KestrelMath::vector3<float>& rotation, bool overflow) override;
@@ -51,6 +52,7 @@ public:
 private:
     mutable std::mutex mutex_;
     TrackingClock clock_;
+    HealthSettings settings_;
     std::unique_ptr<SessionRecorder> recorder_;  // under mutex_
 };
 

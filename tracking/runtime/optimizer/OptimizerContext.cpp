@@ -1,7 +1,9 @@
 #include "tracking/runtime/optimizer/OptimizerContext.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <stdexcept>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -52,6 +54,13 @@ OptimizerContext::OptimizerContext(InterfaceContract::Ref<IEnvironment> environm
                                    std::shared_ptr<SharedTrackingState> shared, float xi)
     : environment_(std::move(environment)), shared_(std::move(shared)), xi_(xi) {
     state_.rotation = Quatf::identity();
+}
+
+void OptimizerContext::attachObserver(std::shared_ptr<TrackingObserver> observer) {
+    if (observerOwner_)
+        throw std::logic_error("OptimizerContext::attachObserver(): an observer is attached already");
+    observerOwner_ = std::move(observer);
+    observer_.store(observerOwner_.get(), std::memory_order_release);
 }
 
 void OptimizerContext::readMarkers() {
@@ -128,6 +137,9 @@ BatchResult OptimizerContext::processBatch(std::vector<FrameRecord>& frames) {
         }
     }
 
+    TrackingObserver* observer = observer_.load(std::memory_order_acquire);
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point matchingStart = observer ? Clock::now() : Clock::time_point{};
     for (std::size_t i = 0; i < frames.size(); ++i) {
         addFrame(frames[i]);
         if (i + 1 < frames.size())
@@ -138,9 +150,23 @@ BatchResult OptimizerContext::processBatch(std::vector<FrameRecord>& frames) {
     const bool anyMatched = std::any_of(newestRays.begin(), newestRays.end(),
                                         [&](const Ray& ray) { return isMarker(ray.markerIndex, markers_.size()); });
     lostCount_ = anyMatched ? 0 : lostCount_ + 1;
+    const Clock::time_point optimizingStart = observer ? Clock::now() : Clock::time_point{};
     OptimizeResult result;
     if (lostCount_ <= 3)
         result = optimize(history_, markers_, xi_, state_);
+    if (observer) {
+        BatchObservation batch;
+        batch.newest = &history_.fromNewest(0).frame;
+        batch.state = &state_;
+        batch.markers = &markers_;
+        batch.xi = xi_;
+        batch.ok = result.ok;
+        batch.quality = float(result.quality);
+        batch.frames = int(frames.size());
+        batch.matchingSeconds = std::chrono::duration<double>(optimizingStart - matchingStart).count();
+        batch.optimizingSeconds = std::chrono::duration<double>(Clock::now() - optimizingStart).count();
+        observer->batchProcessed(batch);
+    }
     StateDelta delta(12, 0.0f);
     for (int k = 0; k < 12; ++k)
         delta[k] = float(result.delta[k]);

@@ -5,6 +5,7 @@
 // threads request. The thread holds the context (and the context the shared state) by shared
 // pointer, so that a tracking object released on that very thread can let it run out.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "tracking/runtime/pipeline/History.h"
 #include "tracking/runtime/optimizer/OptimizerState.h"
 #include "tracking/runtime/pipeline/SharedTrackingState.h"
+#include "tracking/runtime/pipeline/TrackingObserver.h"
 
 namespace Kestrel::Orb::Tracking {
 
@@ -50,6 +52,9 @@ public:
     bool sixDof() const { return sixDof_; }
     int lostCount() const { return lostCount_; }
 
+    // Reports every batch to `observer` from now on (see OrbTracking::attachObserver); once.
+    void attachObserver(std::shared_ptr<TrackingObserver> observer);
+
     DebugHook<const History&, const std::vector<HistoryMarker>&, float> historyHook;
     DebugHook<const OpticFrame&, const Vec3f&, const Quatf&> visualPositionHook;  // carried, not served
     DebugHook<const std::vector<Vec2f>&, const std::vector<Vec2f>&, const std::vector<MarkerIndex>&>
@@ -72,6 +77,8 @@ private:
     bool sixDof_ = false;
     int lostCount_ = 0;
     int32_t lastRevision_ = -1;
+    std::shared_ptr<TrackingObserver> observerOwner_;
+    std::atomic<TrackingObserver*> observer_{nullptr};
 };
 
 } // namespace Kestrel::Orb::Tracking

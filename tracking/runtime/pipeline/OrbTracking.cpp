@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 
 #include "interface_contract/DebugLog.h"
 #include "tracking/runtime/calibration/CameraProjection.h"
+#include "tracking/runtime/calibration/PointUndistortion.h"
 #include "tracking/runtime/inertial/LeapApplication.h"
 
 namespace Kestrel::Orb::Tracking {
@@ -71,14 +73,71 @@ void OrbTracking::onDeviceReleased() {
     Cotask::onDeviceReleased();
 }
 
-void OrbTracking::onAccelerometer(const KestrelMath::vector3<float>& acceleration) {
-    inertial_->accelerometer(acceleration);
+void OrbTracking::attachObserver(std::shared_ptr<TrackingObserver> observer) {
+    if (!observer)
+        throw std::invalid_argument("OrbTracking::attachObserver(): no observer");
+    if (observerOwner_)
+        throw std::logic_error("OrbTracking::attachObserver(): an observer is attached already");
+    observerOwner_ = std::move(observer);
+    observerOwner_->cameraDescribed(cameraView());
+    if (optimizer_)
+        optimizer_->attachObserver(observerOwner_);
+    observer_.store(observerOwner_.get(), std::memory_order_release);
 }
 
-void OrbTracking::onGyroscope(const KestrelMath::vector3<float>& rotation) { inertial_->gyroscope(rotation); }
+CameraView OrbTracking::cameraView() const {
+    CameraView view;
+    view.xi = xi();
+    view.maximumRadiusSquared = maximumRadiusSquared();
+    if (!geometrySettingsReady())
+        return view;
+    // The sensor's edge rows and columns, walked around, as the undistortion maps them.
+    const PointUndistortion undistortion(geometrySettings());
+    constexpr float left = 1.0f, right = 641.0f, top = PointUndistortion::minimumRow, bottom = PointUndistortion::endRow - 0.01f;
+    constexpr int steps = 32;
+    auto add = [&](float x, float y) {
+        KestrelMath::vector2<float> point;
+        try {
+            if (undistortion.undistort(x, y, initialTemperature, point) == PointUndistortion::Outcome::Accepted)
+                view.sensorOutline.push_back({{point[0], point[1]}});
+        } catch (const std::exception&) {
+        }
+    };
+    for (int k = 0; k < steps; ++k) add(left + (right - left) * float(k) / steps, top);
+    for (int k = 0; k < steps; ++k) add(right, top + (bottom - top) * float(k) / steps);
+    for (int k = 0; k < steps; ++k) add(right - (right - left) * float(k) / steps, bottom);
+    for (int k = 0; k < steps; ++k) add(left, bottom - (bottom - top) * float(k) / steps);
+    return view;
+}
+
+void OrbTracking::onAccelerometer(const KestrelMath::vector3<float>& acceleration) {
+    inertial_->accelerometer(acceleration);
+    if (TrackingObserver* observer = observer_.load(std::memory_order_acquire))
+        observer->accelerometerSample();
+}
+
+void OrbTracking::onGyroscope(const KestrelMath::vector3<float>& rotation) {
+    inertial_->gyroscope(rotation);
+    if (TrackingObserver* observer = observer_.load(std::memory_order_acquire))
+        observer->gyroscopeSample(rotation, gyroscopeOverflow_);
+    gyroscopeOverflow_ = false;
+}
+
+void OrbTracking::onTemperature(float celsius) {
+    if (TrackingObserver* observer = observer_.load(std::memory_order_acquire))
+        observer->temperature(celsius);
+}
+
+void OrbTracking::onInvalidSequence() {
+    if (TrackingObserver* observer = observer_.load(std::memory_order_acquire))
+        observer->invalidSequence();
+}
 
 void OrbTracking::onRay(float x, float y, int32_t value) {
-    if (x * x + y * y > maximumRadiusSquared())
+    const bool inView = x * x + y * y <= maximumRadiusSquared();
+    if (TrackingObserver* observer = observer_.load(std::memory_order_acquire))
+        observer->pointReceived(x, y, value, inView);
+    if (!inView)
         return;
     ++pointCount_;
     Ray ray{};
@@ -101,6 +160,8 @@ void OrbTracking::onRay(float x, float y, int32_t value) {
 void OrbTracking::onFrame() {
     if (!environment_)
         return;
+    if (TrackingObserver* observer = observer_.load(std::memory_order_acquire))
+        observer->frameBegan(shared_->stage());
     auto taken = inertial_->takeLeap([this](const InertialLeap<double>& leap, const AngularVelocityAverager<double>& rate,
                                             const UpCollector<double>& up) {
         if (umiHook.isRequested())

@@ -17,6 +17,7 @@
 #include "tracking/runtime/inertial/InertialState.h"
 #include "tracking/runtime/optimizer/OptimizerContext.h"
 #include "tracking/runtime/pipeline/SharedTrackingState.h"
+#include "tracking/runtime/pipeline/TrackingObserver.h"
 #include "tracking/runtime/stream/TrackingCotask.h"
 
 namespace Kestrel::Orb::Tracking {
@@ -54,6 +55,12 @@ public:
     // The optimisation thread's id while it runs (tests, profiling).
     std::thread::native_handle_type optimizerThreadHandle() { return optimizerThread_.native_handle(); }
 
+    // Lets `observer` watch this tracking from now on: the packets on the device-network thread
+    // and the optimiser's batches on its thread. Attach it before the tracking task is started;
+    // one observer per tracking, kept until the tracking and its optimiser are gone. A second
+    // attach throws std::logic_error.
+    void attachObserver(std::shared_ptr<TrackingObserver> observer);
+
     DebugHook<const OpticFrame&> opticsHook;
     DebugHook<const InertialLeap<double>&, const AngularVelocityAverager<double>&, const UpCollector<double>&> umiHook;
 
@@ -63,9 +70,13 @@ protected:
     void onFrame() override;
     void onRay(float x, float y, int32_t value) override;
     void onDeviceReleased() override;
+    void onGyroscopeOverflow() override { gyroscopeOverflow_ = true; }
+    void onTemperature(float celsius) override;
+    void onInvalidSequence() override;
 
 private:
     void startOptimizer(TrackingClock clock);
+    CameraView cameraView() const;
     // Pushes the stop frame and ends the thread (detaching it when called on the thread).
     void stop();
     // The pose with everything integrated up to now, under both locks.
@@ -82,6 +93,9 @@ private:
     OpticFrame current_;
     bool frameInProgress_ = false;
     int pointCount_ = 0;
+    bool gyroscopeOverflow_ = false;
+    std::shared_ptr<TrackingObserver> observerOwner_;
+    std::atomic<TrackingObserver*> observer_{nullptr};
     std::atomic<int32_t> requestedExposure_{initialRequestedExposure};
     std::atomic<int32_t> appliedExposure_{initialAppliedExposure};
 };

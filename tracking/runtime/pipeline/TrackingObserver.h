@@ -30,9 +30,21 @@ struct BatchObservation {
     double optimizingSeconds = 0; // wall time of the optimisation
 };
 
+// What the camera can see, in normalized image coordinates: the field of view's squared
+// radius and the outline of the sensor's rows and columns (points in order around it; empty
+// when unknown). Markers outside either are not expected in the image.
+struct CameraView {
+    float xi = 0;
+    float maximumRadiusSquared = 1;
+    std::vector<KestrelMath::vector<float, 2>> sensorOutline;
+};
+
 class TrackingObserver {
 public:
     virtual ~TrackingObserver() = default;
+
+    // Once, when the observer is attached, before any other call.
+    virtual void cameraDescribed(const CameraView& /*view*/) {}
 
     // A new optical frame began (the previous one is complete); `stage` is the tracking stage
     // at that moment.

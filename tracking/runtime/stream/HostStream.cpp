@@ -34,7 +34,8 @@ Tracking::OpticalPoint decodePoint(const CompressedPoint& point) {
             float(point.y) / 65535.0f * 480.0f + 1.0f};
 }
 
-HostStream::HostStream(InterfaceContract::Ref<Tracking::IDeviceToHost> target) : target_(std::move(target)) {
+HostStream::HostStream(InterfaceContract::Ref<Tracking::IDeviceToHost> target, std::function<void()> onInvalidSequence)
+    : target_(std::move(target)), onInvalidSequence_(std::move(onInvalidSequence)) {
     if (!target_)
         throw std::invalid_argument("HostStream: no target");
     previous_.reserve(64);
@@ -102,6 +103,8 @@ bool HostStream::hasReference(int64_t index) const { return index >= 0 && index 
 void HostStream::reportInvalidSequence() {
     currentIsReference_ = false;
     std::cout << "Invalid stream sequence!!!" << std::endl;
+    if (onInvalidSequence_)
+        onInvalidSequence_();
 }
 
 void HostStream::addDelta(const PointDelta& delta, std::exception_ptr& failure) {

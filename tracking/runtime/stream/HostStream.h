@@ -17,6 +17,7 @@
 //   points take their place.
 
 #include <exception>
+#include <functional>
 #include <vector>
 
 #include "interface_contract/Remap.h"
@@ -40,7 +41,10 @@ Tracking::OpticalPoint decodePoint(const CompressedPoint& point);
 
 class HostStream final : public InterfaceContract::Implements<Tracking2::IDeviceToHost> {
 public:
-    explicit HostStream(InterfaceContract::Ref<Tracking::IDeviceToHost> target);
+    // `onInvalidSequence`, when given, is called (on the delivery thread) at every delta without
+    // a reference, after the message is written.
+    explicit HostStream(InterfaceContract::Ref<Tracking::IDeviceToHost> target,
+                        std::function<void()> onInvalidSequence = {});
 
     ResultCode KESTREL_CALL beginFrame() override;
     ResultCode KESTREL_CALL temperature(const WireFloat* celsius) override;
@@ -90,6 +94,7 @@ private:
     void reportInvalidSequence();
 
     InterfaceContract::Ref<Tracking::IDeviceToHost> target_;
+    std::function<void()> onInvalidSequence_;
     std::vector<StoredPoint> previous_;
     std::vector<StoredPoint> current_;
     int32_t referenceIndex_ = 0;

@@ -110,8 +110,10 @@ ResultCode Cotask::pointReceived(const TrackingTask::OpticalPoint* point) {
 
 ResultCode Cotask::temperatureReceived(float celsius) {
     return guard([&] {
-        if (ready())
+        if (ready()) {
             setTemperature(celsius);
+            onTemperature(celsius);
+        }
     });
 }
 

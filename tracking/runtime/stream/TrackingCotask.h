@@ -47,6 +47,10 @@ public:
     const GeometrySettings& geometrySettings() const { return settings_; }
     bool geometrySettingsReady() const { return geometrySettingsReady_.load(); }
 
+    // Called by the point stream in front of the task (delivery thread) when a delta point had
+    // no reference: packets of the stream were lost. Passes it on to onInvalidSequence.
+    void streamSequenceBroken() { onInvalidSequence(); }
+
 protected:
     // A task without calibration; sensor data are refused until calibrate() has run.
     Cotask();
@@ -63,6 +67,10 @@ protected:
     virtual void onGyroscope(const KestrelMath::vector3<float>& rotation) = 0;
     // A gyroscope axis saturated; the sample is delivered after this call.
     virtual void onGyroscopeOverflow() {}
+    // A temperature packet, after the calibration has been moved to it.
+    virtual void onTemperature(float /*celsius*/) {}
+    // The point stream lost its reference (see streamSequenceBroken).
+    virtual void onInvalidSequence() {}
     // A new optical frame began; the previous one is complete.
     virtual void onFrame() = 0;
     // One accepted point of the current frame: undistorted normalized image coordinates and

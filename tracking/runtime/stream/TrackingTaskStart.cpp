@@ -9,8 +9,9 @@ namespace Kestrel::Orb::Tracking {
 namespace Wire = DeviceNetwork::Tasks::Orb;
 
 InterfaceContract::Ref<DeviceNetwork::Interop::IConnection> wireTrackingTask(Cotask& cotask) {
+    // The stream holds the cotask (its target) for as long as it lives, so the pointer stays valid.
     auto stream = InterfaceContract::makeInterfaced<Wire::OpticalPointsCompression::HostStream, Wire::Tracking2::IDeviceToHost>(
-        cotask.deviceToHost());
+        cotask.deviceToHost(), [task = &cotask] { task->streamSequenceBroken(); });
     auto connection =
         InterfaceContract::makeInterfaced<Wire::Tracking2::HostDeviceInterop, DeviceNetwork::Interop::IConnection>(stream);
     stream.reset();

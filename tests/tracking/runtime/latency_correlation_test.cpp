@@ -7,7 +7,7 @@
 #include <cmath>
 #include <random>
 
-#include "viewers/LatencyCorrelation.h"
+#include "tracking/runtime/device_tasks/LatencyCorrelation.h"
 
 using namespace LatencyCorrelation;
 using FrameEntry = Kestrel::Orb::Tracking::GyroscopeLatency::FrameEntry;

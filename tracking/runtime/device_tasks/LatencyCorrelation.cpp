@@ -1,4 +1,4 @@
-#include "viewers/LatencyCorrelation.h"
+#include "tracking/runtime/device_tasks/LatencyCorrelation.h"
 
 #include <algorithm>
 #include <cmath>
