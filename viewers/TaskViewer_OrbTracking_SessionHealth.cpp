@@ -21,6 +21,11 @@ Kestrel::DeviceNetwork::CotaskPair TaskViewer_OrbTracking_SessionHealth::createC
     Kestrel::InterfaceContract::Ref<ITrackingCotask> task =
         Kestrel::InterfaceContract::makeInterfaced<OrbTracking, ITrackingCotask>(
             Kestrel::DeviceNetwork::NetworkHolder::instance().networkFor(node), node, environment_);
+    // A fresh analysis for each tracking this viewer starts (a recording going back in time
+    // starts it afresh): the session shown is the one this tracking sees.
+    auto health = std::make_shared<Health::SessionHealth>(steadyTrackingClock());
+    static_cast<OrbTracking*>(task.get())->attachObserver(health);
+    health_ = std::move(health);
     Kestrel::DeviceNetwork::CotaskPair pair;
     pair.connection = wireTrackingTask(*static_cast<OrbTracking*>(task.get()));
     // The tracking face begins with the cotask face's slots: the same reference serves as both.
@@ -64,6 +69,10 @@ void TaskViewer_OrbTracking_SessionHealth::onTick() {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastRequest_ < std::chrono::milliseconds(refreshMs) || requests_.busy())
         return;
+    if (!health_)
+        return;
     lastRequest_ = now;
-    // HEALTH-ANALYSIS: the request makes the analysis' report off the GUI thread.
+    // The report is a copy made under the analysis' lock, with the findings drawn from it: off
+    // the GUI thread. The request holds the analysis, never the viewer.
+    requests_.post([health = health_](const std::atomic<bool>&) { return health->snapshot(); });
 }

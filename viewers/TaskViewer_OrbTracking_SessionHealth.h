@@ -15,6 +15,7 @@
 
 #include "device_network/TaskViewer.h"
 #include "tracking/environments/EnvironmentInterfaces.h"
+#include "tracking/runtime/health/SessionHealth.h"
 #include "tracking/runtime/pipeline/OrbTracking.h"
 #include "viewers/RequestWorker.h"
 #include "viewers/SessionHealthModel.h"
@@ -44,6 +45,8 @@ public:
     // The worker that makes the reports; tests wait on it.
     RequestWorker<SessionHealthReport>& requests() { return requests_; }
     Kestrel::Orb::Tracking::OrbTracking* tracking() const { return cotaskAs<Kestrel::Orb::Tracking::OrbTracking>(); }
+    // The analysis attached to the running tracking, or null before the task started.
+    const std::shared_ptr<Kestrel::Orb::Tracking::Health::SessionHealth>& health() const { return health_; }
 
 signals:
     void statusTextChanged();
@@ -59,6 +62,7 @@ private:
     void setStatusText(const QString& text);
 
     Kestrel::InterfaceContract::Ref<Kestrel::Orb::Tracking::IEnvironment> environment_;
+    std::shared_ptr<Kestrel::Orb::Tracking::Health::SessionHealth> health_;
     SessionHealthModel model_;
     QString statusText_;
     std::chrono::steady_clock::time_point lastRequest_{};
