@@ -26,6 +26,7 @@
 #include "DeviceNetworkOpening.h"
 #include "LearnedFrame.h"
 #include "TrackRecording.h"
+#include "SimulatedTracker.h"
 #include "TrackScenario.h"
 #include "TrackStatistics.h"
 #include "device_network/DeviceNetworkInterfaces.h"
@@ -81,15 +82,6 @@ double threadCpuSeconds(std::thread::native_handle_type thread) {
         return 0;
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 #endif
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw std::runtime_error("cannot read " + path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 struct Run {
@@ -247,94 +239,27 @@ int runTrack(const Arguments& arguments) {
         if (!(seconds > 0))
             throw std::runtime_error("--seconds: must be positive");
 
-        using namespace DeviceSimulator;
-        Scenario scenario = options.has("scenario")
-                                ? parseScenario(readFile(options.value("scenario")),
-                                                QFileInfo(QString::fromStdString(options.value("scenario"))).absolutePath().toStdString())
-                                : defaultScenario();
-        if (options.has("clock")) {
-            const std::string clock = options.value("clock");
-            if (clock != "realtime" && clock != "fast")
-                throw std::runtime_error("--clock: expected realtime or fast, not '" + clock + "'");
-            scenario.clock = clock == "fast" ? ClockKind::Fast : ClockKind::RealTime;
-        }
-        const ScenarioDevice* tracker = nullptr;
-        const uint32_t wanted = options.has("node") ? uint32_t(parseUnsigned(options.value("node"), "--node", 0xFFFFFFFFu)) : 0;
-        for (const ScenarioDevice& d : scenario.devices)
-            if (d.kind == DeviceKind::Tracker && (wanted == 0 || d.handle == wanted)) {
-                tracker = &d;
-                break;
-            }
-        if (!tracker)
-            throw std::runtime_error(wanted ? "node " + std::to_string(wanted) + " is not a tracker of the scenario"
-                                            : std::string("the scenario has no tracker"));
-
-        // The simulated network reads its scenario when it is loaded.
-        QTemporaryDir folder;
-        if (!folder.isValid())
-            throw std::runtime_error("cannot create a temporary folder");
-        const std::string scenarioPath = QDir(folder.path()).filePath("scenario.json").toStdString();
-        std::ofstream(scenarioPath) << scenarioJson(scenario);
-        qputenv("KESTREL_SIMULATION", QByteArray::fromStdString(scenarioPath));
-
-        const auto [library, network] = openDeviceNetwork();
-        Ref<ISimulationControl> control = library.query<ISimulationControl>();
-        if (!control)
-            throw std::runtime_error("KestrelDeviceNetwork is not the simulated network");
-
-        Ref<Orb::Tracking::IEnvironment> environment = Orb::Tracking::createEnvironment(tracker->environment);
-        if (!environment)
-            throw std::runtime_error("the tracker's environment code names an unknown kind");
-
-        Boolean fastClock = InterfaceContract::BooleanFalse;
-        check(control.get(), control->isFastClock(&fastClock));
-        auto simulationTime = [&] {
-            double t = 0;
-            check(control.get(), control->getTime(&t));
-            return t;
-        };
-        auto step = [&](double until) {
-            if (fastClock) {
-                const double now = simulationTime();
-                if (until > now)
-                    check(control.get(), control->advance(until - now));
-            } else {
-                while (simulationTime() < until)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        };
-        // Wait for the tracker to be plugged.
-        const double plugDeadline = tracker->plugAt + 5.0;
-        for (;;) {
-            std::vector<uint32_t> nodes;
-            InterfaceContract::OutArray out = InterfaceContract::outArray(nodes);
-            check(network.get(), network->getNodes(&out));
-            if (std::find(nodes.begin(), nodes.end(), tracker->handle) != nodes.end())
-                break;
-            if (simulationTime() > plugDeadline)
-                throw std::runtime_error("node " + std::to_string(tracker->handle) +
-                                         " did not appear (the simulated network logs why: orbtool --verbose track ...)");
-            step(simulationTime() + sampleStep);
-        }
+        const SimulatedTracker simulation(options, sampleStep);
+        const auto& tracker = simulation.tracker();
+        auto network = simulation.network();
+        auto control = simulation.control();
+        const bool fastClock = simulation.fastClock();
+        auto simulationTime = [&] { return simulation.time(); };
+        auto step = [&](double until) { simulation.stepTo(until); };
 
         Run run;
-        run.node = tracker->handle;
+        run.node = tracker.handle;
         run.fast = fastClock;
         const DebugLogSink previousSink = setDebugLogSink([&](const std::string& line) {
             if (line == "optimize failed by numIterations")
                 ++run.optimizeFailures;
         });
         // The blind period is timed in simulation time, so that a fast run behaves as a live one.
-        Orb::Tracking::TrackingClock clock = [c = control] {
-            double t = 0;
-            c->getTime(&t);
-            return int64_t(std::llround(t * 1e9));
-        };
         Ref<ITrackingCotask> cotask = InterfaceContract::makeInterfaced<OrbTracking, ITrackingCotask>(
-            network, DeviceNetwork::NodeHandle(tracker->handle), environment, clock);
+            network, DeviceNetwork::NodeHandle(tracker.handle), simulation.environment(), simulation.trackingClock());
         auto* tracking = static_cast<OrbTracking*>(cotask.get());
-        if (!Orb::Tracking::startTrackingTask(*network.get(), tracker->handle, *tracking))
-            throw std::runtime_error("the tracking task did not start on node " + std::to_string(tracker->handle));
+        if (!Orb::Tracking::startTrackingTask(*network.get(), tracker.handle, *tracking))
+            throw std::runtime_error("the tracking task did not start on node " + std::to_string(tracker.handle));
 
         const double start = simulationTime();
         const double cpuStart = threadCpuSeconds(tracking->optimizerThreadHandle());
@@ -348,9 +273,9 @@ int runTrack(const Arguments& arguments) {
             Orb::Tracking::State state{};
             check(cotask.get(), cotask->readState(0.0f, &state));
             double truth[7];
-            check(control.get(), control->getGroundTruth(tracker->handle, simulationTime(), truth));
-            if (!tracker->barPoses.empty())
-                toLearnedFrame(tracker->barPoses[0], truth);
+            check(control.get(), control->getGroundTruth(tracker.handle, simulationTime(), truth));
+            if (!tracker.barPoses.empty())
+                toLearnedFrame(tracker.barPoses[0], truth);
             addSample(run, state, truth, t - start, reached6Dof);
         }
         run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();

@@ -55,15 +55,16 @@ void trackingFindings(const HealthReport& r, const HealthSettings& s, std::vecto
                               "camera sees them.",
                               r.seconds));
     const double minutes = r.seconds / 60.0;
-    if (minutes > 0 && p.losses > 0 && double(p.losses) / minutes > double(s.lossesPerMinute))
+    if (minutes > 0 && p.lossesInView > 0 && double(p.lossesInView) / minutes > double(s.lossesPerMinute))
         out.push_back(finding(FindingKind::TrackingLost,
-                              format("Tracking was lost %lld times (%.1f per minute)", (long long)p.losses,
-                                     double(p.losses) / minutes),
-                              format("%lld re-identified; %lld blind periods; %.1f s in 6DoF, %.1f s in 3DoF",
-                                     (long long)p.reidentifications, (long long)p.blindEpisodes, p.stageSeconds[2],
-                                     p.stageSeconds[1]),
-                              "Look at the findings below for the cause; keep more markers in view.",
-                              double(p.losses) / minutes));
+                              format("Tracking was lost %lld times with markers in view (%.1f per minute)",
+                                     (long long)p.lossesInView, double(p.lossesInView) / minutes),
+                              format("%lld losses in all, %lld re-identified; %lld blind periods; %.1f s in 6DoF, %.1f s "
+                                     "in 3DoF",
+                                     (long long)p.losses, (long long)p.reidentifications, (long long)p.blindEpisodes,
+                                     p.stageSeconds[2], p.stageSeconds[1]),
+                              "Look at the findings below for the cause: covered markers, stray lights, lost frames.",
+                              double(p.lossesInView) / minutes));
     if (p.optimizations >= 100 && double(p.failures) / double(p.optimizations) > s.failureShare) {
         const double share = double(p.failures) / double(p.optimizations);
         out.push_back(finding(FindingKind::OptimizerFailures,

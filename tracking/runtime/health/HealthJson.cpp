@@ -126,6 +126,7 @@ std::string healthJson(const HealthReport& r) {
         .number("timeTo6Dof", p.timeTo6Dof < 0 ? NAN : p.timeTo6Dof)
         .integer("blindEpisodes", p.blindEpisodes)
         .integer("losses", p.losses)
+        .integer("lossesInView", p.lossesInView)
         .integer("reidentifications", p.reidentifications)
         .integer("batches", p.batches)
         .integer("optimizations", p.optimizations)

@@ -81,6 +81,7 @@ struct PipelineFigures {
     double timeTo6Dof = -1;                  // from the first frame; -1: never
     int64_t blindEpisodes = 0;               // 6DoF left for blind 6DoF (optimisation failed)
     int64_t losses = 0;                      // tracking fell back to 3DoF after 6DoF
+    int64_t lossesInView = 0;                // of those, losses whose last 6DoF frame had markers well in view
     int64_t reidentifications = 0;           // 6DoF regained after a loss
     int64_t batches = 0;                     // optimiser batches
     int64_t optimizations = 0;               // batches whose newest frame had a matched ray

@@ -51,8 +51,8 @@ std::string healthText(const HealthReport& r) {
     line(out, "Tracking: time to 6DoF %s; %s %.1f s, %s %.1f s, %s %.1f s, %s %.1f s",
          p.timeTo6Dof < 0 ? "never" : (std::to_string(p.timeTo6Dof).substr(0, 6) + " s").c_str(), stageName(0),
          p.stageSeconds[0], stageName(1), p.stageSeconds[1], stageName(2), p.stageSeconds[2], stageName(3), p.stageSeconds[3]);
-    line(out, "  %lld blind periods, %lld losses, %lld re-identifications", (long long)p.blindEpisodes, (long long)p.losses,
-         (long long)p.reidentifications);
+    line(out, "  %lld blind periods, %lld losses (%lld with markers in view), %lld re-identifications",
+         (long long)p.blindEpisodes, (long long)p.losses, (long long)p.lossesInView, (long long)p.reidentifications);
     line(out, "  optimiser: %lld batches, %lld failed of %lld with markers; quality mean %.4g, 5th percentile %.4g; %.3f ms matching, %.3f ms optimising per batch",
          (long long)p.batches, (long long)p.failures, (long long)p.optimizations, p.meanQuality, p.lowQuality, p.matchingMs,
          p.optimizingMs);

@@ -1,16 +1,28 @@
 #pragma once
 // The inertial-to-optical lag of a session, estimated stretch by stretch with the gyroscope
 // latency task's correlation (LatencyCorrelation): the integrated gyroscope rotation against
-// the horizontal angle of one light followed from frame to frame.
+// the turn of the lights in the image.
 //
-// The light followed is, in each frame, the ray nearest (within 2 degrees) to the one followed
-// in the frame before; when none is that near, the ray nearest the image centre starts a new
-// track and that frame counts as one without a ray, so that the correlation never compares
-// two different lights. Each stretch of `segmentSeconds` gives an estimate when its motion
-// varied enough; the session's lag is the mean of the estimates whose correlation reaches
-// `minimumCorrelation`, weighted by their frame pairs.
+// The correlation compares turns about the tracker's y axis with the horizontal angle of a
+// light. A tracker whose camera looks at the floor or the ceiling turns mostly about its
+// optical axis (z) instead, so the axes are renamed by a cyclic permutation (a proper
+// rotation) that makes z the y axis of the correlation, for the gyroscope and the light alike.
+//
+// One light alone turns in the image also when the tracker only moves (parallax), and so does
+// the mean of several. The light handed to the correlation is therefore a virtual one whose
+// angle about the optical axis moves, from frame to frame, by the turn of the 2D similarity
+// that best carries the frame's followed points onto their places in the frame before
+// (centred, least squares: atan2(sum p x q, sum p . q)). Moving over the marker plane shifts
+// and scales the points; only a turn about the optical axis turns them. Each ray is followed
+// to the nearest ray of the frame before (within 2 degrees); a frame with fewer than three
+// followed rays counts as one without a ray.
+//
+// Each stretch of `segmentSeconds` gives an estimate when its motion varied enough; the
+// session's lag is the mean of the estimates whose correlation reaches `minimumCorrelation`,
+// weighted by their frame pairs.
 
 #include <cstdint>
+#include <vector>
 
 #include "tracking/runtime/device_tasks/LatencyCorrelation.h"
 #include "tracking/runtime/health/HealthReport.h"
@@ -32,7 +44,6 @@ private:
     void closeFrame();
     void estimateSegment();
 
-    double gyroscopeRate_;
     std::size_t segmentSamples_;
     double minimumCorrelation_;
     bool known_ = false;
@@ -42,12 +53,12 @@ private:
     LatencyCorrelation::Frames frames_;
     LatencyCorrelation::Timeline timeline_;
     bool frameOpen_ = false;
-    bool following_ = false;
-    KestrelMath::vector3<float> followed_{};
-    // The current frame's best candidates: nearest the followed ray, nearest the centre.
-    float bestDot_ = -2, bestCentre_ = 2;
-    KestrelMath::vector3<float> nearest_{}, central_{};
-    bool anyPoint_ = false;
+    struct Point {
+        KestrelMath::vector3<float> direction;
+        double x, y;  // normalized image point
+    };
+    std::vector<Point> previous_, current_;
+    double angle_ = 0;  // the virtual light's angle about the optical axis, degrees
     int32_t frameNumber_ = 0;
     double weightedMs_ = 0, weightedCorrelation_ = 0;
     int64_t pairs_ = 0;

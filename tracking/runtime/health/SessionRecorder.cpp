@@ -74,10 +74,13 @@ void SessionRecorder::frameBegan(double time, int32_t stage) {
     const bool sixDof = stage == 2;
     if (sixDof && pipeline_.timeTo6Dof < 0)
         pipeline_.timeTo6Dof = time - startTime_;
-    if (lastStage_ == 2 && stage == 3)
-        ++pipeline_.blindEpisodes;
+    if (lastStage_ == 2 && stage != 2) {
+        blindInView_ = lastInView_;
+        pipeline_.blindEpisodes += stage == 3;
+    }
     if (was6Dof_ && stage == 1 && lastStage_ != 1) {
         ++pipeline_.losses;
+        pipeline_.lossesInView += blindInView_ >= settings_.lossMarkersInView;
         lost_ = true;
     }
     if (sixDof && lost_) {
@@ -177,6 +180,7 @@ void SessionRecorder::markersOf(const BatchObservation& batch) {
     const Vec3 camera = pose.position + pose.rotation.rotate(Vec3{{0.0f, 0.0f, float(cameraOffset)}});
     const auto toCamera = pose.rotation.conjugate();
     double ySum = 0;
+    lastInView_ = 0;
     for (std::size_t k = 0; k < n; ++k) {
         MarkerFigures& m = markers_[k];
         m.position = point3(markers[k]);
@@ -185,6 +189,7 @@ void SessionRecorder::markersOf(const BatchObservation& batch) {
         if (!view_.inView(d[0], d[1], d[2]))
             continue;
         ++m.framesInView;
+        ++lastInView_;
         m.framesMatched += matchedNow_[k];
     }
     planeY_ = n ? ySum / double(n) : 0.0;

@@ -52,6 +52,8 @@ private:
     double startTime_ = 0, lastTime_ = 0;
     int32_t lastStage_ = 0;
     bool was6Dof_ = false, lost_ = false;
+    int lastInView_ = 0;   // markers well in view at the last 6DoF batch
+    int blindInView_ = 0;  // lastInView_ when the current blind period began
 
     // Optical.
     int64_t frames_ = 0, points_ = 0, inViewPoints_ = 0, saturated_ = 0, invalidSequences_ = 0;
