@@ -14,7 +14,7 @@ void SessionHealthHeatMap::setModel(SessionHealthModel* model) {
         disconnect(model_, nullptr, this, nullptr);
     model_ = model;
     if (model_)
-        connect(model_, &SessionHealthModel::changed, this, [this] { update(); });
+        connect(model_, &SessionHealthModel::roomChanged, this, [this] { update(); });
     emit modelChanged();
     update();
 }

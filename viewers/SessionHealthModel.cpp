@@ -44,10 +44,6 @@ Point3 SessionHealthModel::sourcePosition(const StraySource& source) {
 
 namespace {
 
-QVariantMap figure(const QString& name, const QString& value) {
-    return QVariantMap{{QStringLiteral("name"), name}, {QStringLiteral("value"), value}};
-}
-
 QString countAndShare(int64_t count, double share) {
     return QString::number(count) + QStringLiteral(" (") + SessionHealthModel::formatFigure(100 * share, 1, "%") +
            QStringLiteral(")");
@@ -56,6 +52,8 @@ QString countAndShare(int64_t count, double share) {
 } // namespace
 
 void SessionHealthModel::show(const SessionHealthReport& report) {
+    const bool plotsDiffer = report.windows.size() != report_.windows.size() ||
+                             (!report.windows.empty() && report.windows.back().start != report_.windows.back().start);
     report_ = report;
     const HealthReport& r = report_;
     sessionText_ = QStringLiteral("session since this viewer opened: ") + formatFigure(r.seconds, 1, "s");
@@ -63,40 +61,48 @@ void SessionHealthModel::show(const SessionHealthReport& report) {
     const OpticalFigures& o = r.optical;
     const InertialFigures& i = r.inertial;
     const PipelineFigures& p = r.pipeline;
-    figures_.clear();
-    figures_ << figure(QStringLiteral("Optical frames"), QString::number(o.frames))
-             << figure(QStringLiteral("Frame rate"), formatFigure(o.frameRate, 1, "Hz"))
-             << figure(QStringLiteral("Frame-interval jitter"), formatFigure(o.intervalJitterMs, 2, "ms"))
-             << figure(QStringLiteral("Lost frames"), countAndShare(o.lostFrames, o.lostShare))
-             << figure(QStringLiteral("Invalid stream sequences"), QString::number(o.invalidSequences))
-             << figure(QStringLiteral("Points per frame"), formatFigure(o.pointsPerFrame, 1, ""))
-             << figure(QStringLiteral("Mean blob value"), formatFigure(o.meanBlobValue, 0, ""))
-             << figure(QStringLiteral("Saturated blobs"), countAndShare(o.saturatedBlobs, o.saturatedShare))
-             << figure(QStringLiteral("Gyroscope rate"), formatFigure(i.gyroscopeRate, 0, "Hz"))
-             << figure(QStringLiteral("Accelerometer rate"), formatFigure(i.accelerometerRate, 0, "Hz"))
-             << figure(QStringLiteral("Inertial gaps"), QString::number(i.gaps) + QStringLiteral(", longest ") +
-                                                            formatFigure(i.longestGapMs, 1, "ms"))
-             << figure(QStringLiteral("Gyroscope overflows"), QString::number(i.overflows))
-             << figure(QStringLiteral("Temperature"),
-                       i.hasTemperature ? formatFigure(i.temperature, 1, "°C") : QStringLiteral("not reported"))
-             << figure(QStringLiteral("Time to 6DoF"),
-                       p.timeTo6Dof < 0 ? QStringLiteral("not reached") : formatFigure(p.timeTo6Dof, 2, "s"))
-             << figure(QStringLiteral("Tracking lost / regained"),
-                       QString::number(p.losses) + QStringLiteral(" / ") + QString::number(p.reidentifications))
-             << figure(QStringLiteral("Optimiser failures"),
-                       QString::number(p.failures) + QStringLiteral(" of ") + QString::number(p.batches))
-             << figure(QStringLiteral("Optimiser quality"), formatFigure(p.meanQuality, 3, ""))
-             << figure(QStringLiteral("Matching / optimising"), formatFigure(p.matchingMs, 2, "") +
+    QStringList names, values;
+    auto figure = [&](const QString& name, const QString& value) {
+        names << name;
+        values << value;
+    };
+    figure(QStringLiteral("Optical frames"), QString::number(o.frames));
+    figure(QStringLiteral("Frame rate"), formatFigure(o.frameRate, 1, "Hz"));
+    figure(QStringLiteral("Frame-interval jitter"), formatFigure(o.intervalJitterMs, 2, "ms"));
+    figure(QStringLiteral("Lost frames"), countAndShare(o.lostFrames, o.lostShare));
+    figure(QStringLiteral("Invalid stream sequences"), QString::number(o.invalidSequences));
+    figure(QStringLiteral("Points per frame"), formatFigure(o.pointsPerFrame, 1, ""));
+    figure(QStringLiteral("Mean blob value"), formatFigure(o.meanBlobValue, 0, ""));
+    figure(QStringLiteral("Saturated blobs"), countAndShare(o.saturatedBlobs, o.saturatedShare));
+    figure(QStringLiteral("Gyroscope rate"), formatFigure(i.gyroscopeRate, 0, "Hz"));
+    figure(QStringLiteral("Accelerometer rate"), formatFigure(i.accelerometerRate, 0, "Hz"));
+    figure(QStringLiteral("Inertial gaps"), QString::number(i.gaps) + QStringLiteral(", longest ") +
+                                                            formatFigure(i.longestGapMs, 1, "ms"));
+    figure(QStringLiteral("Gyroscope overflows"), QString::number(i.overflows));
+    figure(QStringLiteral("Temperature"),
+                       i.hasTemperature ? formatFigure(i.temperature, 1, "°C") : QStringLiteral("not reported"));
+    figure(QStringLiteral("Time to 6DoF"),
+                       p.timeTo6Dof < 0 ? QStringLiteral("not reached") : formatFigure(p.timeTo6Dof, 2, "s"));
+    figure(QStringLiteral("Tracking lost / regained"),
+                       QString::number(p.losses) + QStringLiteral(" / ") + QString::number(p.reidentifications));
+    figure(QStringLiteral("Optimiser failures"),
+                       QString::number(p.failures) + QStringLiteral(" of ") + QString::number(p.batches));
+    figure(QStringLiteral("Optimiser quality"), formatFigure(p.meanQuality, 3, ""));
+    figure(QStringLiteral("Matching / optimising"), formatFigure(p.matchingMs, 2, "") +
                                                                     QStringLiteral(" / ") +
-                                                                    formatFigure(p.optimizingMs, 2, "ms"))
-             << figure(QStringLiteral("Inertial lag"),
+                                                                    formatFigure(p.optimizingMs, 2, "ms"));
+    figure(QStringLiteral("Inertial lag"),
                        r.lag.found ? formatFigure(r.lag.milliseconds, 1, "ms") : QStringLiteral("not measurable yet"));
+    figureNames_ = std::move(names);
+    figureValues_ = std::move(values);
 
-    findings_.clear();
+    QVariantList findings;
     for (const Finding& f : r.findings)
-        findings_ << QVariantMap{{QStringLiteral("text"), QString::fromStdString(f.text)},
-                                 {QStringLiteral("evidence"), QString::fromStdString(f.evidence)},
-                                 {QStringLiteral("suggestion"), QString::fromStdString(f.suggestion)}};
+        findings << QVariantMap{{QStringLiteral("text"), QString::fromStdString(f.text)},
+                                {QStringLiteral("evidence"), QString::fromStdString(f.evidence)},
+                                {QStringLiteral("suggestion"), QString::fromStdString(f.suggestion)}};
+    const bool findingsDiffer = findings != findings_;
+    findings_ = std::move(findings);
 
     markers_.clear();
     for (const MarkerFigures& m : r.markers)
@@ -118,6 +124,16 @@ void SessionHealthModel::show(const SessionHealthReport& report) {
                                      {QStringLiteral("share"), s.frameShare}};
     }
     emit changed();
+    if (findingsDiffer)
+        emit findingsChanged();
+    if (plotsDiffer)
+        emit plotsChanged();
+    emit roomChanged();
+}
+
+QString SessionHealthModel::figureValue(const QString& name) const {
+    const int index = figureNames_.indexOf(name);
+    return index < 0 ? QString() : figureValues_.value(index);
 }
 
 double SessionHealthModel::timeSpan() const {
@@ -169,11 +185,19 @@ int SessionHealthModel::fillSeries(QObject* series, int plot) const {
     auto* xy = qobject_cast<QtCharts::QXYSeries*>(series);
     if (!xy || plot < 0 || plot >= PlotCount)
         return -1;
+    // Groups of `group` neighbouring windows, each drawn as its mean at the middle of its time.
+    const int windows = int(report_.windows.size());
+    const int group = (windows + maximumPlotPoints - 1) / maximumPlotPoints;
     QVector<QPointF> points;
-    points.reserve(int(report_.windows.size()));
-    for (std::size_t i = 0; i < report_.windows.size(); ++i) {
-        const HealthWindow& w = report_.windows[i];
-        points.append(QPointF(w.start + 0.5 * w.duration, plotValue(plot, int(i))));
+    points.reserve(maximumPlotPoints);
+    for (int first = 0; first < windows; first += group) {
+        const int last = std::min(windows, first + group) - 1;
+        double sum = 0;
+        for (int i = first; i <= last; ++i)
+            sum += plotValue(plot, i);
+        const HealthWindow& a = report_.windows[std::size_t(first)];
+        const HealthWindow& b = report_.windows[std::size_t(last)];
+        points.append(QPointF(0.5 * (a.start + b.start + b.duration), sum / (last - first + 1)));
     }
     xy->replace(points);
     return points.size();

@@ -2,7 +2,10 @@
 // What the Session Health viewer shows, as QML properties: one report of the health analysis
 // turned into the live figures, the findings, the series of the plots over time, the heat map
 // of stray blobs in the image and the room's markers and stray-light sources. show() takes a
-// new report (GUI thread); everything changes at once and `changed` is emitted.
+// new report (GUI thread) and emits `changed` (the figures), then `findingsChanged` when the
+// findings differ from those shown, `plotsChanged` when the windows differ in number or in the
+// last one's start (a window closes once a second: the plots are not redrawn for every report)
+// and `roomChanged` (heat map, markers, sources).
 
 #include <QObject>
 #include <QString>
@@ -16,14 +19,15 @@ using SessionHealthReport = Kestrel::Orb::Tracking::Health::HealthReport;
 class SessionHealthModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString sessionText   READ sessionText   NOTIFY changed)
-    Q_PROPERTY(QVariantList figures  READ figures       NOTIFY changed)
-    Q_PROPERTY(QVariantList findings READ findings      NOTIFY changed)
+    Q_PROPERTY(QStringList figureNames  READ figureNames  NOTIFY changed)
+    Q_PROPERTY(QStringList figureValues READ figureValues NOTIFY changed)
+    Q_PROPERTY(QVariantList findings READ findings      NOTIFY findingsChanged)
     Q_PROPERTY(QStringList plotTitles READ plotTitles   CONSTANT)
-    Q_PROPERTY(double timeSpan       READ timeSpan      NOTIFY changed)
-    Q_PROPERTY(int heatSize          READ heatSize      NOTIFY changed)
-    Q_PROPERTY(int strayBlobs        READ strayBlobs    NOTIFY changed)
-    Q_PROPERTY(QVariantList markers  READ markers       NOTIFY changed)
-    Q_PROPERTY(QVariantList straySources READ straySources NOTIFY changed)
+    Q_PROPERTY(double timeSpan       READ timeSpan      NOTIFY plotsChanged)
+    Q_PROPERTY(int heatSize          READ heatSize      NOTIFY roomChanged)
+    Q_PROPERTY(int strayBlobs        READ strayBlobs    NOTIFY roomChanged)
+    Q_PROPERTY(QVariantList markers  READ markers       NOTIFY roomChanged)
+    Q_PROPERTY(QVariantList straySources READ straySources NOTIFY roomChanged)
 public:
     // The plots over time, in the order of plotTitles.
     enum Plot : int { FrameRate, LostFrames, PointsPerFrame, MatchedRays, Quality, PlotCount };
@@ -35,8 +39,11 @@ public:
     const SessionHealthReport& report() const { return report_; }
 
     QString sessionText() const { return sessionText_; }
-    // One {name, value} map per figure, the value formatted with its unit.
-    QVariantList figures() const { return figures_; }
+    // The live figures: their names, and their values formatted with their units.
+    QStringList figureNames() const { return figureNames_; }
+    QStringList figureValues() const { return figureValues_; }
+    // The value of the figure called `name`, empty when there is none.
+    QString figureValue(const QString& name) const;
     // One {text, evidence, suggestion} map per finding, in the report's order.
     QVariantList findings() const { return findings_; }
     static QStringList plotTitles();
@@ -60,9 +67,13 @@ public:
     // else where its rays meet the marker plane.
     static Kestrel::Orb::Tracking::Health::Point3 sourcePosition(const Kestrel::Orb::Tracking::Health::StraySource& source);
 
+    // At most this many points per plot: longer sessions are drawn as means of neighbouring
+    // windows, so that a redraw costs the same after an hour as after a minute.
+    static constexpr int maximumPlotPoints = 300;
+
     // Replaces the points of a Qt Charts XY series with the plot's values over time (one point
-    // at the middle of each window); answers the number of points, or -1 when `series` is not
-    // an XY series or `plot` is out of range.
+    // at the middle of each window, or of each group of windows that are averaged); answers the
+    // number of points, or -1 when `series` is not an XY series or `plot` is out of range.
     Q_INVOKABLE int fillSeries(QObject* series, int plot) const;
     // A round upper end for the plot's value axis that holds all its values (1 for a plot of
     // zeros).
@@ -78,9 +89,13 @@ public:
 
 signals:
     void changed();
+    void findingsChanged();
+    void plotsChanged();
+    void roomChanged();
 
 private:
     SessionHealthReport report_;
     QString sessionText_;
-    QVariantList figures_, findings_, markers_, straySources_;
+    QStringList figureNames_, figureValues_;
+    QVariantList findings_, markers_, straySources_;
 };

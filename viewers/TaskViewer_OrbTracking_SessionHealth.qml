@@ -49,7 +49,8 @@ TaskViewer {
             Layout.fillWidth: true
             font.pixelSize: 18
             font.bold: true
-            textFormat: Text.RichText
+            // Rich only for the configuration's messages (line breaks); the session text is plain.
+            textFormat: Text.AutoText
             wrapMode: Text.WordWrap
             text: cpp.statusText !== "" ? cpp.statusText : "Session Health · " + cpp.model.sessionText
         }
@@ -69,11 +70,12 @@ TaskViewer {
                 flow: GridView.FlowTopToBottom
                 cellWidth: 280
                 cellHeight: 18
-                model: cpp.model.figures
+                // A count, not the list: the rows stay and only their values change with a report.
+                model: cpp.model.figureNames.length
                 delegate: RowLayout {
                     width: figuresView.cellWidth - 16
-                    Label { text: modelData.name; font.pixelSize: 13; Layout.fillWidth: true }
-                    Label { text: modelData.value; font.pixelSize: 13; font.bold: true }
+                    Label { text: cpp.model.figureNames[index]; font.pixelSize: 13; Layout.fillWidth: true }
+                    Label { text: cpp.model.figureValues[index]; font.pixelSize: 13; font.bold: true }
                 }
             }
 
@@ -87,7 +89,7 @@ TaskViewer {
                 ScrollBar.vertical: ScrollBar {}
                 Label {
                     visible: findingsView.count === 0 && cpp.statusText === ""
-                    text: cpp.model.figures.length === 0 ? "Waiting for the first report..."
+                    text: cpp.model.figureNames.length === 0 ? "Waiting for the first report..."
                                                           : "No findings: nothing in this session points to a problem."
                     font.pixelSize: 15
                     color: "#2E7D32"
@@ -133,6 +135,7 @@ TaskViewer {
                 model: cpp.model.plotTitles
                 ChartView {
                     id: chart
+                    property alias plotSeries: series
                     Layout.fillWidth: true
                     Layout.fillHeight: true
                     title: modelData
@@ -168,7 +171,7 @@ TaskViewer {
                     }
                     Connections {
                         target: cpp.model
-                        function onChanged() {
+                        function onPlotsChanged() {
                             timeAxis.max = cpp.model.timeSpan;
                             timeAxis.applyNiceNumbers();
                             valueAxis.max = cpp.model.plotMaximum(index);

@@ -65,11 +65,8 @@ HealthReport sampleReport() {
 }
 
 QString figureValue(const SessionHealthModel& model, const QString& name) {
-    for (const QVariant& f : model.figures())
-        if (f.toMap().value("name").toString() == name)
-            return f.toMap().value("value").toString();
-    ADD_FAILURE() << "no figure " << name.toStdString();
-    return {};
+    EXPECT_TRUE(model.figureNames().contains(name)) << "no figure " << name.toStdString();
+    return model.figureValue(name);
 }
 
 } // namespace
@@ -77,8 +74,10 @@ QString figureValue(const SessionHealthModel& model, const QString& name) {
 TEST(SessionHealthModel, FiguresAndFindingsInPlainText) {
     SessionHealthModel model;
     QSignalSpy changed(&model, &SessionHealthModel::changed);
+    QSignalSpy findingsChanged(&model, &SessionHealthModel::findingsChanged);
     model.show(sampleReport());
     EXPECT_EQ(1, changed.count());
+    EXPECT_EQ(1, findingsChanged.count());
     EXPECT_EQ("session since this viewer opened: 12.3 s", model.sessionText());
     EXPECT_EQ("25 (2.1 %)", figureValue(model, "Lost frames"));
     EXPECT_EQ("95.2 Hz", figureValue(model, "Frame rate"));
@@ -93,11 +92,15 @@ TEST(SessionHealthModel, FiguresAndFindingsInPlainText) {
     EXPECT_EQ("Check the cable", first.value("suggestion").toString());
     EXPECT_EQ("Marker 14 was matched in 4 % of the frames it was in view", model.findings()[1].toMap().value("text").toString());
 
+    // The same findings again: the list is not rebuilt.
+    model.show(sampleReport());
+    EXPECT_EQ(1, findingsChanged.count());
     // A later report replaces everything: a clean one has no finding left.
     HealthReport clean = sampleReport();
     clean.findings.clear();
     model.show(clean);
     EXPECT_EQ(0, model.findings().size());
+    EXPECT_EQ(2, findingsChanged.count());
 }
 
 TEST(SessionHealthModel, MarkersAndSourcesForTheRoomView) {
@@ -140,7 +143,21 @@ TEST(SessionHealthModel, HeatMapCellsAreRowMajorAndSafeOutside) {
 
 TEST(SessionHealthModel, PlotSeriesOverTheWindows) {
     SessionHealthModel model;
-    model.show(sampleReport());
+    QSignalSpy plotsChanged(&model, &SessionHealthModel::plotsChanged);
+    HealthReport r = sampleReport();
+    model.show(r);
+    EXPECT_EQ(1, plotsChanged.count());
+    // The plots follow closed windows: a report whose windows are those shown redraws none.
+    r.seconds += 0.25;
+    model.show(r);
+    EXPECT_EQ(1, plotsChanged.count());
+    HealthReport longer = r;
+    longer.windows.push_back(r.windows.back());
+    longer.windows.back().start = 2;
+    model.show(longer);
+    EXPECT_EQ(2, plotsChanged.count());
+    model.show(r);
+    EXPECT_EQ(3, plotsChanged.count()) << "a fresh session (fewer windows) is redrawn";
     EXPECT_DOUBLE_EQ(2.0, model.timeSpan());
     QtCharts::QLineSeries series;
     ASSERT_EQ(2, model.fillSeries(&series, SessionHealthModel::FrameRate));
@@ -158,6 +175,24 @@ TEST(SessionHealthModel, PlotSeriesOverTheWindows) {
     EXPECT_EQ(-1, model.fillSeries(&bars, SessionHealthModel::FrameRate));
     EXPECT_EQ(-1, model.fillSeries(&series, SessionHealthModel::PlotCount));
     EXPECT_EQ(2, series.count()) << "a refused plot leaves the series as it was";
+
+    // A long session: 599 windows of a second are drawn in groups of ceil(599 / 300) = 2, 299
+    // means of two and the last window alone. Frames alternate 100, 300: each pair's mean
+    // is 200.
+    HealthReport long_ = sampleReport();
+    long_.windows.clear();
+    for (int i = 0; i < 599; ++i) {
+        HealthWindow w;
+        w.start = i;
+        w.duration = 1;
+        w.frames = i % 2 ? 300 : 100;
+        long_.windows.push_back(w);
+    }
+    model.show(long_);
+    ASSERT_EQ(300, model.fillSeries(&series, SessionHealthModel::FrameRate));
+    EXPECT_EQ(QPointF(1, 200), series.at(0));        // windows 0 and 1: 0 s to 2 s
+    EXPECT_EQ(QPointF(597, 200), series.at(298));    // windows 596 and 597
+    EXPECT_EQ(QPointF(598.5, 100), series.at(299));  // window 598 alone
 }
 
 TEST(SessionHealthModel, AxisMaximaAreRoundAndHoldTheValue) {
