@@ -14,4 +14,10 @@ namespace Kestrel::DeviceSimulator {
 // and for bar poses given to another kind.
 std::vector<Vec3> environmentMarkers(const std::string& code, const std::vector<BarPlacement>& barPoses = {});
 
+// Gives every covered marker named by tile (column, row and marker along the bar) its index in
+// the marker list of the rigid layout `code`: the tile's place in the code's tile list (less
+// the entries a later one for the same cell replaces) times three, plus the marker. Throws
+// std::runtime_error naming the tile when `code` is not a rigid layout or has no bar there.
+void resolveCoveredMarkers(const std::string& code, std::vector<CoveredMarker>& covered);
+
 } // namespace Kestrel::DeviceSimulator

@@ -15,7 +15,7 @@ namespace Kestrel::DeviceSimulator {
 Simulation::Simulation(Scenario scenario) : scenario_(std::move(scenario)), origin_(std::chrono::steady_clock::now()) {
     std::shared_ptr<const CameraModel> camera = simulatedCamera();
     for (size_t i = 0; i < scenario_.devices.size(); ++i) {
-        const ScenarioDevice& d = scenario_.devices[i];
+        ScenarioDevice& d = scenario_.devices[i];
         if (d.kind != DeviceKind::Tracker)
             continue;
         std::vector<Vec3> markers;
@@ -23,6 +23,15 @@ Simulation::Simulation(Scenario scenario) : scenario_(std::move(scenario)), orig
             markers = environmentMarkers(d.environment, d.barPoses);
         } catch (const std::exception& e) {
             throw ScenarioError("devices[" + std::to_string(i) + "].environment: " + e.what());
+        }
+        try {
+            resolveCoveredMarkers(d.environment, d.faults.covered);
+            for (const CoveredMarker& c : d.faults.covered)
+                if (c.index >= int64_t(markers.size()))
+                    throw std::runtime_error("marker " + std::to_string(c.index) + " is not one of the " +
+                                             std::to_string(markers.size()) + " markers");
+        } catch (const std::exception& e) {
+            throw ScenarioError("devices[" + std::to_string(i) + "].faults.covered: " + e.what());
         }
         if (!d.replay.empty()) {
             try {

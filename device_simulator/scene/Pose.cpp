@@ -22,4 +22,13 @@ Quat lookingDown() {
     return Quat::fromAxisAngle(Vec3{{1, 0, 0}}, M_PI / 2);
 }
 
+Quat lookingAlong(const Vec3& direction) {
+    // A pitch p about x takes +z to (0, -sin p, cos p); a turn a about y then takes that to
+    // (cos p sin a, -sin p, cos p cos a).
+    const double level = std::hypot(direction[0], direction[2]);
+    const double pitch = std::atan2(-direction[1], level);
+    const double turn = level > 0 ? std::atan2(direction[0], direction[2]) : 0.0;
+    return yawRotation(turn) * Quat::fromAxisAngle(Vec3{{1, 0, 0}}, pitch);
+}
+
 } // namespace Kestrel::DeviceSimulator

@@ -25,4 +25,10 @@ Quat yawRotation(double angle);
 // axis along the environment's x axis.
 Quat lookingDown();
 
+// The tracker orientation whose camera axis (+z) points along `direction` (any length but
+// zero) in a walker's frame (+z ahead, +y up): a pitch about x, then a turn about y. Straight
+// down gives lookingDown() (image top ahead); straight up turns +z onto +y with the image top
+// behind.
+Quat lookingAlong(const Vec3& direction);
+
 } // namespace Kestrel::DeviceSimulator

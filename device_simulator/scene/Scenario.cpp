@@ -1,17 +1,14 @@
 #include "device_simulator/scene/Scenario.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <set>
 
+#include "device_simulator/scene/JsonReader.h"
 #include "interface_contract/Base64.h"
 #include "interface_contract/DebugLog.h"
 #include "interface_contract/Varint.h"
@@ -85,10 +82,29 @@ Scenario defaultScenario() {
 
 namespace {
 
+// An unsigned integer written as text: "0x" and hexadecimal digits, a leading "0" and octal
+// digits, else decimal digits. False for anything else, a sign or a value above 64 bits.
+bool parseUnsigned(const std::string& text, uint64_t& value) {
+    int base = 10;
+    size_t start = 0;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        start = 2;
+    } else if (text.size() > 1 && text[0] == '0') {
+        base = 8;
+        start = 1;
+    }
+    if (start == text.size())
+        return false;
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data() + start, end, value, base);
+    return result.ec == std::errc() && result.ptr == end;
+}
+
 // Reads one JSON object, remembering its path for messages and refusing fields it does not know.
 class Fields {
 public:
-    Fields(const QJsonObject& object, std::string path) : object_(object), path_(std::move(path)) {}
+    Fields(const JsonObject& object, std::string path) : object_(object), path_(std::move(path)) {}
 
     [[noreturn]] void fail(const std::string& field, const std::string& what) const {
         throw ScenarioError(name(field) + ": " + what);
@@ -97,14 +113,14 @@ public:
 
     bool has(const char* field) {
         known_.insert(field);
-        return object_.contains(QLatin1String(field)) && !object_.value(QLatin1String(field)).isNull();
+        return object_.contains(field) && !object_.value(field).isNull();
     }
-    QJsonValue value(const char* field) { return has(field) ? object_.value(QLatin1String(field)) : QJsonValue(); }
+    JsonValue value(const char* field) { return has(field) ? object_.value(field) : JsonValue(); }
 
     double number(const char* field, double fallback, double low, double high) {
         if (!has(field))
             return fallback;
-        QJsonValue v = object_.value(QLatin1String(field));
+        const JsonValue& v = object_.value(field);
         if (!v.isDouble())
             fail(field, "expected a number");
         double d = v.toDouble();
@@ -116,13 +132,13 @@ public:
     uint64_t integer(const char* field, uint64_t fallback, uint64_t high) {
         if (!has(field))
             return fallback;
-        QJsonValue v = object_.value(QLatin1String(field));
+        const JsonValue& v = object_.value(field);
         double d = 0;
         if (v.isString()) {
-            bool ok = false;
-            d = double(v.toString().toULongLong(&ok, 0));
-            if (!ok)
+            uint64_t parsed = 0;
+            if (!parseUnsigned(v.toString(), parsed))
                 fail(field, "expected an integer");
+            d = double(parsed);
         } else if (v.isDouble()) {
             d = v.toDouble();
         } else {
@@ -135,7 +151,7 @@ public:
     bool boolean(const char* field, bool fallback) {
         if (!has(field))
             return fallback;
-        QJsonValue v = object_.value(QLatin1String(field));
+        const JsonValue& v = object_.value(field);
         if (!v.isBool())
             fail(field, "expected true or false");
         return v.toBool();
@@ -143,17 +159,17 @@ public:
     std::string string(const char* field, const std::string& fallback) {
         if (!has(field))
             return fallback;
-        QJsonValue v = object_.value(QLatin1String(field));
+        const JsonValue& v = object_.value(field);
         if (!v.isString())
             fail(field, "expected a string");
-        return v.toString().toStdString();
+        return v.toString();
     }
     std::vector<double> numbers(const char* field, int count) {
-        QJsonValue v = value(field);
-        if (!v.isArray() || v.toArray().size() != count)
+        JsonValue v = value(field);
+        if (!v.isArray() || v.toArray().size() != size_t(count))
             fail(field, "expected an array of " + std::to_string(count) + " numbers");
         std::vector<double> out;
-        for (const QJsonValue& item : v.toArray()) {
+        for (const JsonValue& item : v.toArray()) {
             if (!item.isDouble())
                 fail(field, "expected an array of " + std::to_string(count) + " numbers");
             out.push_back(item.toDouble());
@@ -162,13 +178,13 @@ public:
     }
     // Four [x, z, heading] arrays.
     std::vector<BarPlacement> barPlacements(const char* field) {
-        const QJsonValue v = value(field);
+        const JsonValue v = value(field);
         const char* expected = "expected four [x, z, heading] arrays";
         if (!v.isArray() || v.toArray().size() != 4)
             fail(field, expected);
         std::vector<BarPlacement> out;
-        for (const QJsonValue& item : v.toArray()) {
-            const QJsonArray numbers = item.toArray();
+        for (const JsonValue& item : v.toArray()) {
+            const JsonArray numbers = item.toArray();
             if (!item.isArray() || numbers.size() != 3 || !numbers[0].isDouble() || !numbers[1].isDouble() ||
                 !numbers[2].isDouble())
                 fail(field, expected);
@@ -177,23 +193,47 @@ public:
         return out;
     }
     Fields object(const char* field) {
-        QJsonValue v = value(field);
+        JsonValue v = value(field);
         if (!v.isObject())
             fail(field, "expected an object");
         return Fields(v.toObject(), name(field));
     }
     // Every field of the object must have been asked for.
     void finish() const {
-        for (const QString& key : object_.keys())
-            if (!known_.count(key.toStdString()))
-                fail(key.toStdString(), "unknown field");
+        for (const std::string& key : object_.keys())
+            if (!known_.count(key))
+                fail(key, "unknown field");
     }
 
 private:
-    QJsonObject object_;
+    JsonObject object_;
     std::string path_;
     std::set<std::string> known_;
 };
+
+// "look": "down", "up" or the camera's direction [x, y, z] in the walker's frame.
+void readLook(Fields& f, TrajectorySpec& t) {
+    if (!f.has("look"))
+        return;
+    if (t.kind == TrajectoryKind::Static || t.kind == TrajectoryKind::Spin)
+        f.fail("look", "only moving paths (circle, figureEight, randomWalk) have this field; a still or "
+                       "spinning tracker takes \"rotation\"");
+    if (f.value("look").isString()) {
+        const std::string look = f.string("look", "");
+        if (look == "down")
+            t.look = Vec3{{0.0, -1.0, 0.0}};
+        else if (look == "up")
+            t.look = Vec3{{0.0, 1.0, 0.0}};
+        else
+            f.fail("look", "expected \"down\", \"up\" or a direction [x, y, z]");
+        return;
+    }
+    const std::vector<double> d = f.numbers("look", 3);
+    const Vec3 direction{{d[0], d[1], d[2]}};
+    if (!(KestrelMath::length(direction) > 1e-6))
+        f.fail("look", "expected a non-zero direction");
+    t.look = direction;
+}
 
 TrajectorySpec parseTrajectory(Fields f) {
     TrajectorySpec t;
@@ -228,6 +268,7 @@ TrajectorySpec parseTrajectory(Fields f) {
     t.jitter = f.boolean("jitter", t.jitter);
     t.jitterPosition = f.number("jitterPosition", t.jitterPosition, 0.0, 0.1);
     t.jitterAngle = f.number("jitterAngle", t.jitterAngle, 0.0, 0.2);
+    readLook(f, t);
     f.finish();
     return t;
 }
@@ -245,11 +286,85 @@ void parseNoise(Fields f, ScenarioDevice& d) {
     f.finish();
 }
 
+// "covered": marker indices, or {"tile": [x, y], "marker": 0..2} objects for rigid layouts.
+void readCovered(Fields& f, std::vector<CoveredMarker>& covered) {
+    const auto list = f.value("covered");
+    if (!list.isArray())
+        f.fail("covered", "expected an array of marker indices and {\"tile\": [x, y], \"marker\": k} objects");
+    int index = 0;
+    for (const auto& item : list.toArray()) {
+        const std::string path = f.name("covered") + "[" + std::to_string(index++) + "]";
+        CoveredMarker c;
+        if (item.isDouble()) {
+            const double v = item.toDouble();
+            if (!(v >= 0 && v <= 1e6 && std::floor(v) == v))
+                throw ScenarioError(path + ": expected a marker index 0..1000000");
+            c.index = int64_t(v);
+        } else if (item.isObject()) {
+            Fields tile(item.toObject(), path);
+            if (!tile.has("tile"))
+                tile.fail("tile", "missing");
+            const std::vector<double> xy = tile.numbers("tile", 2);
+            for (double v : xy)
+                if (!(v >= 0 && v <= 65535 && std::floor(v) == v))
+                    tile.fail("tile", "expected a column and a row, integers 0..65535");
+            c.tileX = int64_t(xy[0]);
+            c.tileY = int64_t(xy[1]);
+            c.marker = int(tile.integer("marker", 0, 2));
+            tile.finish();
+        } else {
+            throw ScenarioError(path + ": expected a marker index or an object");
+        }
+        covered.push_back(c);
+    }
+}
+
+// "lamps": [{"position": [x, y, z], "brightness": b, "flickerHz": f}, ...].
+void readLamps(Fields& f, std::vector<Lamp>& lamps) {
+    const auto list = f.value("lamps");
+    if (!list.isArray())
+        f.fail("lamps", "expected an array of lamps");
+    int index = 0;
+    for (const auto& item : list.toArray()) {
+        const std::string path = f.name("lamps") + "[" + std::to_string(index++) + "]";
+        if (!item.isObject())
+            throw ScenarioError(path + ": expected an object");
+        Fields l(item.toObject(), path);
+        Lamp lamp;
+        if (!l.has("position"))
+            l.fail("position", "missing");
+        const std::vector<double> p = l.numbers("position", 3);
+        lamp.position = Vec3{{p[0], p[1], p[2]}};
+        lamp.brightness = l.number("brightness", lamp.brightness, 0.0, 1000.0);
+        lamp.flickerHz = l.number("flickerHz", lamp.flickerHz, 0.0, 1000.0);
+        l.finish();
+        lamps.push_back(lamp);
+    }
+}
+
+void readFaults(Fields f, DeviceFaults& faults) {
+    if (f.has("covered"))
+        readCovered(f, faults.covered);
+    if (f.has("lamps"))
+        readLamps(f, faults.lamps);
+    faults.lostFrames = f.number("lostFrames", faults.lostFrames, 0.0, 1.0);
+    if (f.has("inertialGaps")) {
+        Fields gaps = f.object("inertialGaps");
+        faults.inertialGaps.perSecond = gaps.number("perSecond", 0.0, 0.0, 100.0);
+        faults.inertialGaps.samples = int(gaps.integer("samples", 0, uint64_t(imuSampleRate)));
+        if (faults.inertialGaps.perSecond > 0 && faults.inertialGaps.samples == 0)
+            gaps.fail("samples", "missing (samples per gap, 1..2000)");
+        gaps.finish();
+    }
+    faults.exposureGain = f.number("exposureGain", faults.exposureGain, 0.0, 1000.0);
+    f.finish();
+}
+
 // A replay path relative to the scenario's folder, made absolute.
 std::string replayPath(const std::string& path, const std::string& folder) {
-    if (path.empty() || folder.empty() || !QDir::isRelativePath(QString::fromStdString(path)))
+    if (path.empty() || folder.empty() || !std::filesystem::path(path).is_relative())
         return path;
-    return QDir(QString::fromStdString(folder)).absoluteFilePath(QString::fromStdString(path)).toStdString();
+    return (std::filesystem::path(folder) / path).string();
 }
 
 ScenarioDevice parseDevice(Fields f, const std::string& folder) {
@@ -275,7 +390,8 @@ ScenarioDevice parseDevice(Fields f, const std::string& folder) {
     if (!(d.unplugAt > d.plugAt))
         f.fail("unplugAt", "must be later than plugAt");
     if (adapter) {
-        for (const char* trackerOnly : {"environment", "barPoses", "trajectory", "frameRate", "noise", "imuDelayMs", "replay", "loop"})
+        for (const char* trackerOnly : {"environment", "barPoses", "trajectory", "frameRate", "noise", "imuDelayMs", "replay", "loop",
+                                        "faults"})
             if (f.has(trackerOnly))
                 f.fail(trackerOnly, "only trackers have this field");
     } else {
@@ -288,6 +404,8 @@ ScenarioDevice parseDevice(Fields f, const std::string& folder) {
         d.imuDelayMs = f.number("imuDelayMs", d.imuDelayMs, -1000.0, 1000.0);
         if (f.has("noise"))
             parseNoise(f.object("noise"), d);
+        if (f.has("faults"))
+            readFaults(f.object("faults"), d.faults);
         d.replay = replayPath(f.string("replay", ""), folder);
         d.loop = f.boolean("loop", false);
         if (d.loop && d.replay.empty())
@@ -300,14 +418,15 @@ ScenarioDevice parseDevice(Fields f, const std::string& folder) {
 } // namespace
 
 Scenario parseScenario(const std::string& json, const std::string& folder) {
-    QJsonParseError error{};
-    QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
-    if (error.error != QJsonParseError::NoError)
-        throw ScenarioError("(document): not valid JSON at offset " + std::to_string(error.offset) + ": " +
-                            error.errorString().toStdString());
+    JsonValue document;
+    try {
+        document = parseJson(json);
+    } catch (const JsonError& e) {
+        throw ScenarioError(std::string("(document): not valid JSON at ") + e.what());
+    }
     if (!document.isObject())
         throw ScenarioError("(document): expected an object");
-    Fields f(document.object(), "");
+    Fields f(document.toObject(), "");
     Scenario s;
     std::string clock = f.string("clock", "realtime");
     if (clock == "realtime")
@@ -318,12 +437,12 @@ Scenario parseScenario(const std::string& json, const std::string& folder) {
         f.fail("clock", "expected \"realtime\" or \"fast\"");
     s.seed = f.integer("seed", s.seed, (uint64_t(1) << 53));
     s.groundTruthCsv = f.string("groundTruthCsv", "");
-    QJsonValue devices = f.value("devices");
+    JsonValue devices = f.value("devices");
     if (!devices.isArray())
         f.fail("devices", "expected an array of devices");
     std::set<uint32_t> adapters, handles;
     int index = 0;
-    for (const QJsonValue& item : devices.toArray()) {
+    for (const JsonValue& item : devices.toArray()) {
         std::string path = "devices[" + std::to_string(index++) + "]";
         if (!item.isObject())
             throw ScenarioError(path + ": expected an object");
@@ -347,10 +466,16 @@ Scenario loadScenario() {
     if (!path || !*path)
         return defaultScenario();
     try {
-        QFile file(QString::fromLocal8Bit(path));
-        if (!file.open(QIODevice::ReadOnly))
+        const std::filesystem::path file(path);
+        std::error_code error;
+        std::ifstream in(file, std::ios::binary);
+        if (!in || std::filesystem::is_directory(file, error))
             throw ScenarioError("(file): cannot be read");
-        return parseScenario(file.readAll().toStdString(), QFileInfo(file).absolutePath().toStdString());
+        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (in.bad())
+            throw ScenarioError("(file): cannot be read");
+        const std::filesystem::path absolute = std::filesystem::absolute(file, error);
+        return parseScenario(text, error ? std::string() : absolute.parent_path().string());
     } catch (const std::exception& e) {
         logLine() << "KestrelDeviceNetwork: invalid scenario " << path << ": " << e.what();
         return Scenario{};

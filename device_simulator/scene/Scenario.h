@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "device_simulator/scene/DeviceFaults.h"
 #include "device_simulator/scene/ImuModel.h"
 #include "device_simulator/scene/Trajectory.h"
 
@@ -51,6 +52,7 @@ struct ScenarioDevice {
     double imuDelayMs = 0;      // the inertial samples lag the camera by this much (negative: lead)
     std::string replay;         // recording (.orbrec) whose properties and packets the tracker plays back
     bool loop = false;          // replay: start again after the last packet
+    DeviceFaults faults;
 };
 
 struct Scenario {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+#include <string>
 
 namespace Kestrel::DeviceSimulator {
 
@@ -12,6 +14,8 @@ namespace {
 constexpr double valueAtOneMetre = 4000.0;
 constexpr double peakAtOneMetre = 600.0;
 constexpr double reflectionDimming = 0.35;
+// The largest blob value the stream can carry (value code 255): a saturated blob.
+constexpr double maximumBlobValue = 32128.0;
 
 // Whether three floor points could pass for a bar: one of them lies near the segment between
 // the other two (within 3 per cent of its length; the bar detector allows 1).
@@ -31,14 +35,19 @@ bool nearlyCollinear(const Vec3& a, const Vec3& b, const Vec3& c) {
     return false;
 }
 
+// Reflections lie in the markers' plane (height y): on a floor, light from the lamps above; on a
+// ceiling, glossy fittings.
 std::vector<Vec3> placeReflections(int count, const std::vector<Vec3>& markers, uint64_t seed) {
     std::mt19937_64 random(seed ^ 0xA5A5F00DCAFEull);
     std::uniform_real_distribution<double> coordinate(-2.5, 2.5);
+    double height = 0;
+    for (const Vec3& m : markers)
+        height += m.y() / double(markers.size());
     std::vector<Vec3> reflections;
     // Keep clear of the markers, and never line up three points, so that reflections never
     // pose as (part of) a bar.
     for (int attempt = 0; int(reflections.size()) < count && attempt < 2000 * (count + 1); ++attempt) {
-        Vec3 p{{coordinate(random), 0.0, coordinate(random)}};
+        Vec3 p{{coordinate(random), height, coordinate(random)}};
         bool clear = std::all_of(markers.begin(), markers.end(),
                                  [&](const Vec3& m) { return KestrelMath::length(p - m) > 1.2; });
         bool apart = std::all_of(reflections.begin(), reflections.end(),
@@ -60,8 +69,14 @@ std::vector<Vec3> placeReflections(int count, const std::vector<Vec3>& markers, 
 TrackerScene::TrackerScene(const ScenarioDevice& config, uint64_t seed, std::vector<Vec3> markers,
                            std::shared_ptr<const CameraModel> camera)
     : spec_(config), trajectory_(makeTrajectory(config.trajectory, seed)), markers_(std::move(markers)),
-      camera_(std::move(camera)), seed_(seed) {
+      covered_(markers_.size(), false), camera_(std::move(camera)), seed_(seed), faults_(config.faults, seed) {
     reflections_ = placeReflections(config.optical.reflections, markers_, seed);
+    for (const CoveredMarker& c : config.faults.covered) {
+        if (c.index < 0 || c.index >= int64_t(markers_.size()))
+            throw std::invalid_argument("covered marker " + std::to_string(c.index) + " is not one of the " +
+                                        std::to_string(markers_.size()) + " markers");
+        covered_[size_t(c.index)] = true;
+    }
 }
 
 float TrackerScene::temperatureAt(double t) const {
@@ -74,7 +89,7 @@ std::vector<Blob> TrackerScene::idealBlobs(double t, float temperature, int expo
         return blobs;
     Pose pose = poseAt(t);
     Vec3 cameraCentre = pose.position + pose.rotation.rotate(Vec3{{0.0, 0.0, cameraOffset}});
-    double gain = std::max(exposure, 0) / double(defaultExposure);
+    double gain = std::max(exposure, 0) / double(defaultExposure) * spec_.faults.exposureGain;
     auto see = [&](const Vec3& light, int64_t identity, double dimming) {
         // d_camera = R^T (light - c): the camera frame is the tracker frame moved along z.
         Vec3 d = pose.rotation.conjugate().rotate(light - cameraCentre);
@@ -92,15 +107,20 @@ std::vector<Blob> TrackerScene::idealBlobs(double t, float temperature, int expo
         b.pixel = *pixel;
         b.distance = distance;
         double falloff = dimming * gain / (distance * distance);
-        b.value = std::clamp(valueAtOneMetre * falloff, 8.0, 32128.0);
+        b.value = std::clamp(valueAtOneMetre * falloff, 8.0, maximumBlobValue);
         b.peak = peakAtOneMetre * falloff;
         b.sigma = std::clamp(2.2 / distance, 0.8, 3.0);
         blobs.push_back(b);
     };
     for (size_t i = 0; i < markers_.size(); ++i)
-        see(markers_[i], int64_t(i), 1.0);
+        if (!covered_[i])
+            see(markers_[i], int64_t(i), 1.0);
     for (size_t i = 0; i < reflections_.size(); ++i)
         see(reflections_[i], reflectionIdentityBase + int64_t(i), reflectionDimming);
+    const std::vector<Lamp>& lamps = spec_.faults.lamps;
+    for (size_t i = 0; i < lamps.size(); ++i)
+        if (FaultSchedule::lampOn(lamps[i], t))
+            see(lamps[i].position, lampIdentityBase + int64_t(i), lamps[i].brightness);
     return blobs;
 }
 
@@ -128,7 +148,9 @@ std::vector<Blob> TrackerScene::frameBlobs(double t, float temperature, int expo
             continue;
         b.pixel.x += spec_.optical.centroid * normal(random);
         b.pixel.y += spec_.optical.centroid * normal(random);
-        b.value *= 1.0 + 0.01 * normal(random);
+        // A saturated blob stays at the maximum; the others vary by 1 per cent from frame to frame.
+        const double varied = b.value * (1.0 + 0.01 * normal(random));
+        b.value = b.value >= maximumBlobValue ? maximumBlobValue : varied;
         seen.push_back(b);
     }
     if (camera_ && spec_.optical.spurious > 0) {

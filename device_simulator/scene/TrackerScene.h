@@ -1,6 +1,7 @@
 #pragma once
 // One simulated tracker in its room: its motion, the markers of its environment, the fixed
-// reflections on the floor, its camera, and what the camera sees at a moment.
+// reflections in the markers' plane, the lamps and covered markers of its faults, its camera,
+// and what the camera sees at a moment.
 // Immutable after construction, so every task of the tracker and the ground-truth queries can
 // read it from their own threads.
 
@@ -17,7 +18,8 @@ namespace Kestrel::DeviceSimulator {
 
 // A light blob on the sensor.
 struct Blob {
-    int64_t identity = -1;   // marker index, 1000000 + reflection index, or -1 for a spurious blob
+    int64_t identity = -1;   // marker index, 1000000 + reflection index, 2000000 + lamp index,
+                             // or -1 for a spurious blob
     Pixel pixel;
     double distance = 0;     // metres from the camera centre
     double value = 0;        // tracking-stream blob value (decoded units)
@@ -31,7 +33,9 @@ constexpr int defaultExposure = 10;
 class TrackerScene {
 public:
     // `markers`: marker positions of the tracker's environment (environment coordinates).
-    // `camera` may be null: the tracker then sees nothing.
+    // `camera` may be null: the tracker then sees nothing. Covered markers of the faults must be
+    // given by index (resolveCoveredMarkers); an index beyond `markers` throws
+    // std::invalid_argument.
     TrackerScene(const ScenarioDevice& config, uint64_t seed, std::vector<Vec3> markers,
                  std::shared_ptr<const CameraModel> camera);
 
@@ -40,12 +44,14 @@ public:
     const CameraModel* camera() const { return camera_.get(); }
     const std::vector<Vec3>& markers() const { return markers_; }
     const std::vector<Vec3>& reflections() const { return reflections_; }
+    const FaultSchedule& faults() const { return faults_; }
 
     Pose poseAt(double t) const { return trajectory_->poseAt(t); }
     // Sensor temperature at time t: a slow drift around 35 degrees Celsius.
     float temperatureAt(double t) const;
 
-    // Exact (noise-free) blobs of the markers and reflections at time t.
+    // Exact (noise-free) blobs of the markers (less the covered ones), reflections and lamps
+    // (those shining) at time t.
     std::vector<Blob> idealBlobs(double t, float temperature, int exposure) const;
     // Whether an occluder hides pixel p at time t. At most one occluder per whole second
     // (chance `occlusion`): it covers a disk of 80 to 160 px for 0.2 to 0.6 s, so the blobs
@@ -60,8 +66,10 @@ private:
     std::unique_ptr<Trajectory> trajectory_;
     std::vector<Vec3> markers_;
     std::vector<Vec3> reflections_;
+    std::vector<bool> covered_;  // per marker
     std::shared_ptr<const CameraModel> camera_;
     uint64_t seed_;
+    FaultSchedule faults_;
 };
 
 } // namespace Kestrel::DeviceSimulator

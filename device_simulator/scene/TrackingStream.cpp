@@ -49,9 +49,12 @@ void TrackingStream::advanceTo(double t, const PacketSink& sink, const FrameObse
             sink(packet, next);
             ++nextTemperature_;
         } else if (sampleTime == next) {
+            // A missing sample is still measured (the sensor's bias moves on); it is only not sent.
             ImuSample s = imu_.sample(scene_.trajectory(), nextSample_, temperature_);
-            sink(triplePacket(2, s.rawGyroscope), next);
-            sink(triplePacket(5, s.rawAccelerometer), next);
+            if (!scene_.faults().sampleMissing(nextSample_)) {
+                sink(triplePacket(2, s.rawGyroscope), next);
+                sink(triplePacket(5, s.rawAccelerometer), next);
+            }
             ++nextSample_;
         } else {
             std::vector<FramePoint> points;
@@ -61,8 +64,11 @@ void TrackingStream::advanceTo(double t, const PacketSink& sink, const FrameObse
             // lost a packet (or joined late) is back in step within half a second.
             if (nextFrame_ % std::max<int64_t>(1, std::llround(frameRate / 2)) == 0)
                 compressor_.reset();
-            for (const EncodedPacket& packet : compressor_.encodeFrame(std::move(points)))
-                sink(packet, next);
+            // A skipped frame sends nothing, so the next one is compressed against the last frame
+            // the host received and the host's only sign of it is the longer interval.
+            if (!scene_.faults().frameLost(nextFrame_))
+                for (const EncodedPacket& packet : compressor_.encodeFrame(std::move(points)))
+                    sink(packet, next);
             if (onFrame)
                 onFrame(next);
             ++nextFrame_;

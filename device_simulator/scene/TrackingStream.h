@@ -4,7 +4,8 @@
 //   gyroscope (id 2) then accelerometer (id 5) every 1/2000 s, raw 16-bit triples;
 //   frame start (id 0) and its compressed points every 1 / frameRate s; the frames at every
 //   half second are key frames of full points only.
-// Each packet carries the simulation time at which the tracker produced it.
+// Each packet carries the simulation time at which the tracker produced it. The scene's faults
+// leave out the optical frames the device skips and the missing inertial samples.
 
 #include <cstdint>
 #include <functional>

@@ -22,9 +22,10 @@ const char* trajectoryKindName(TrajectoryKind kind) {
 
 namespace {
 
-// The tracker walks with its camera looking down and the top edge of its image (tracker +y)
-// pointing along the walking direction (vx, vz).
-Quat headingAlong(double vx, double vz) { return yawRotation(std::atan2(vx, vz)) * lookingDown(); }
+// The tracker walks with its camera turned by `look` in the walker's frame, whose +z points
+// along the walking direction (vx, vz). Looking down, the top edge of its image (tracker +y)
+// points ahead.
+Quat headingAlong(double vx, double vz, const Quat& look) { return yawRotation(std::atan2(vx, vz)) * look; }
 
 class StaticTrajectory final : public Trajectory {
 public:
@@ -37,15 +38,16 @@ private:
 
 class CircleTrajectory final : public Trajectory {
 public:
-    explicit CircleTrajectory(const TrajectorySpec& config) : spec_(config) {}
+    explicit CircleTrajectory(const TrajectorySpec& config) : spec_(config), look_(lookingAlong(config.look)) {}
     Pose poseAt(double t) const override {
         double phase = 2 * M_PI * t / spec_.period;
         Vec3 p = spec_.centre + Vec3{{spec_.radius * std::cos(phase), 0.0, spec_.radius * std::sin(phase)}};
-        return {p, headingAlong(-std::sin(phase), std::cos(phase))};
+        return {p, headingAlong(-std::sin(phase), std::cos(phase), look_)};
     }
 
 private:
     TrajectorySpec spec_;
+    Quat look_;
 };
 
 // Standing at the centre and turning at a constant rate about the tracker's own y axis, which
@@ -65,16 +67,17 @@ private:
 // so the heading is defined everywhere.
 class FigureEightTrajectory final : public Trajectory {
 public:
-    explicit FigureEightTrajectory(const TrajectorySpec& config) : spec_(config) {}
+    explicit FigureEightTrajectory(const TrajectorySpec& config) : spec_(config), look_(lookingAlong(config.look)) {}
     Pose poseAt(double t) const override {
         double phase = 2 * M_PI * t / spec_.period;
         double r = spec_.radius;
         Vec3 p = spec_.centre + Vec3{{r * std::sin(phase), 0.0, r * std::sin(phase) * std::cos(phase)}};
-        return {p, headingAlong(std::cos(phase), std::cos(2 * phase))};
+        return {p, headingAlong(std::cos(phase), std::cos(2 * phase), look_)};
     }
 
 private:
     TrajectorySpec spec_;
+    Quat look_;
 };
 
 // Uniform cubic B-spline through a seeded random walk of control points one second apart:
@@ -82,7 +85,8 @@ private:
 // The spline is twice continuously differentiable, so accelerations stay finite.
 class RandomWalkTrajectory final : public Trajectory {
 public:
-    RandomWalkTrajectory(const TrajectorySpec& config, uint64_t seed) : spec_(config), random_(seed) {}
+    RandomWalkTrajectory(const TrajectorySpec& config, uint64_t seed)
+        : spec_(config), look_(lookingAlong(config.look)), random_(seed) {}
 
     Pose poseAt(double t) const override {
         double segment = std::floor(std::max(0.0, t));
@@ -100,7 +104,7 @@ public:
         }
         Vec3 p = spec_.centre + Vec3{{value[0], value[1], value[2]}};
         Quat tilt = Quat::fromRotationVector(Vec3{{value[4], 0.0, value[5]}});
-        return {p, yawRotation(value[3]) * lookingDown() * tilt};
+        return {p, yawRotation(value[3]) * look_ * tilt};
     }
 
 private:
@@ -128,6 +132,7 @@ private:
     }
 
     TrajectorySpec spec_;
+    Quat look_;
     mutable std::mutex mutex_;
     mutable std::mt19937_64 random_;
     mutable std::vector<Control> controls_;

@@ -29,6 +29,8 @@ struct TrajectorySpec {
     bool jitter = false;               // hand-held tremor on top of the path
     double jitterPosition = 0.0015;    // metres, amplitude per axis
     double jitterAngle = 0.003;        // radians, amplitude per axis
+    Vec3 look{{0.0, -1.0, 0.0}};       // moving paths: the camera's direction in the walker's
+                                       // frame (+z ahead, +y up); see lookingAlong
 };
 
 class Trajectory {

@@ -82,6 +82,7 @@ TEST(Scenario, ReadsEveryField) {
 
 TEST(Scenario, ErrorsNameTheField) {
     EXPECT_EQ(errorOf("{").rfind("(document): not valid JSON", 0), 0u);
+    EXPECT_EQ(errorOf("{\"devices\": [}"), "(document): not valid JSON at line 1, column 14: expected a value");
     EXPECT_EQ(errorOf("[]"), "(document): expected an object");
     EXPECT_EQ(errorOf(R"({"clock": "slow", "devices": []})"), "clock: expected \"realtime\" or \"fast\"");
     EXPECT_EQ(errorOf(R"({"clock": "fast"})"), "devices: expected an array of devices");
@@ -112,6 +113,50 @@ TEST(Scenario, ErrorsNameTheField) {
               "devices[0].imuDelayMs: value 1500.000000 outside -1000.000000..1000.000000");
     EXPECT_EQ(errorOf(R"({"devices": [{"handle": 2.5, "kind": "adapter"}]})"),
               "devices[0].handle: expected an integer in 0..4294967295");
+    for (const char* text : {"12abc", "-1", "0x", "", "0x1FFFFFFFFFFFFFFFF"})
+        EXPECT_EQ(errorOf(std::string(R"({"devices": [{"kind": "adapter", "handle": ")") + text + "\"}]}"),
+                  "devices[0].handle: expected an integer")
+            << text;
+}
+
+// The faults and the camera's direction: what they read, and what they refuse.
+TEST(Scenario, FaultsAndLook) {
+    const Scenario s = parseScenario(R"({"devices": [{"handle": 2, "kind": "tracker",
+        "trajectory": {"kind": "randomWalk", "look": "up"},
+        "faults": {"covered": [3, {"tile": [1, 4]}], "lamps": [{"position": [1, 0, 2]}]}}]})");
+    const ScenarioDevice& d = s.devices[0];
+    EXPECT_EQ(d.trajectory.look[1], 1.0);
+    ASSERT_EQ(d.faults.covered.size(), 2u);
+    EXPECT_EQ(d.faults.covered[0].index, 3);
+    EXPECT_EQ(d.faults.covered[1].tileY, 4);
+    EXPECT_EQ(d.faults.covered[1].marker, 0);
+    EXPECT_EQ(d.faults.covered[1].index, -1);  // until the environment names it
+    EXPECT_EQ(d.faults.lamps[0].brightness, 1.0);
+    EXPECT_EQ(d.faults.lamps[0].flickerHz, 0.0);
+    EXPECT_EQ(parseScenario(fullScenario).devices[1].trajectory.look[1], -1.0);  // looking down
+
+    const std::string tracker = R"({"devices": [{"handle": 2, "kind": "tracker", )";
+    EXPECT_EQ(errorOf(tracker + R"("trajectory": {"kind": "circle", "look": "sideways"}}]})"),
+              "devices[0].trajectory.look: expected \"down\", \"up\" or a direction [x, y, z]");
+    EXPECT_EQ(errorOf(tracker + R"("trajectory": {"kind": "circle", "look": [0, 0, 0]}}]})"),
+              "devices[0].trajectory.look: expected a non-zero direction");
+    EXPECT_EQ(errorOf(tracker + R"("trajectory": {"kind": "static", "look": "up"}}]})").rfind(
+                  "devices[0].trajectory.look: only moving paths", 0),
+              0u);
+    EXPECT_EQ(errorOf(tracker + R"("faults": {"covered": [-1]}}]})"),
+              "devices[0].faults.covered[0]: expected a marker index 0..1000000");
+    EXPECT_EQ(errorOf(tracker + R"("faults": {"covered": [{"tile": [1, 2], "marker": 3}]}}]})"),
+              "devices[0].faults.covered[0].marker: expected an integer in 0..2");
+    EXPECT_EQ(errorOf(tracker + R"("faults": {"lamps": [{"brightness": 2}]}}]})"),
+              "devices[0].faults.lamps[0].position: missing");
+    EXPECT_EQ(errorOf(tracker + R"("faults": {"lamps": [{"position": [0, 0, 0], "colour": 1}]}}]})"),
+              "devices[0].faults.lamps[0].colour: unknown field");
+    EXPECT_EQ(errorOf(tracker + R"("faults": {"inertialGaps": {"perSecond": 1}}}]})"),
+              "devices[0].faults.inertialGaps.samples: missing (samples per gap, 1..2000)");
+    EXPECT_EQ(errorOf(tracker + R"("faults": {"lostFrames": 1.5}}]})"),
+              "devices[0].faults.lostFrames: value 1.500000 outside 0.000000..1.000000");
+    EXPECT_EQ(errorOf(R"({"devices": [{"handle": 2, "kind": "adapter", "faults": {}}]})"),
+              "devices[0].faults: only trackers have this field");
 }
 
 TEST(Scenario, UnreadableFileGivesOneLogLineAndNoDevices) {

@@ -1,12 +1,12 @@
 // orbtool image: one camera image (and the detected points) of a tracker through its debug task.
 
 #include <cstdio>
-
-#include <QImage>
+#include <fstream>
 
 #include "Command.h"
 #include "CommandOptions.h"
 #include "DeviceNetworkOpening.h"
+#include "GreyPng.h"
 #include "interface_contract/Marshal.h"
 #include "tracking/runtime/device_tasks/DebugTaskStart.h"
 
@@ -52,8 +52,9 @@ int capture(const CommandOptions& options) {
     std::vector<uint8_t> pixels;
     OutArray pixelsOut = outArray(pixels);
     check(image.get(), image->getData(&pixelsOut));
-    QImage picture(pixels.data(), width, height, width, QImage::Format_Grayscale8);
-    if (!picture.save(QString::fromStdString(out), "PNG"))
+    const std::string png = greyPng(pixels, width, height);
+    std::ofstream file(out, std::ios::binary);
+    if (!file || !file.write(png.data(), std::streamsize(png.size())) || !file.flush())
         throw std::runtime_error("cannot write " + out);
 
     if (options.has("points")) {

@@ -7,20 +7,17 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
-#include <QByteArray>
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
-#include <QtGlobal>
-
 #include "CommandOptions.h"
 #include "DeviceNetworkOpening.h"
+#include "EnvironmentVariable.h"
+#include "TemporaryFolder.h"
 #include "TrackScenario.h"
 #include "device_simulator/SimulationControl.h"
 #include "device_simulator/scene/Scenario.h"
@@ -47,7 +44,7 @@ public:
         using namespace Kestrel::DeviceSimulator;
         scenario_ = options.has("scenario")
                         ? parseScenario(readFile(options.value("scenario")),
-                                        QFileInfo(QString::fromStdString(options.value("scenario"))).absolutePath().toStdString())
+                                        std::filesystem::absolute(options.value("scenario")).parent_path().string())
                         : defaultScenario();
         if (options.has("clock")) {
             const std::string clock = options.value("clock");
@@ -66,11 +63,9 @@ public:
                                             : std::string("the scenario has no tracker"));
 
         // The simulated network reads its scenario when it is loaded.
-        if (!folder_.isValid())
-            throw std::runtime_error("cannot create a temporary folder");
-        const std::string scenarioPath = QDir(folder_.path()).filePath("scenario.json").toStdString();
-        std::ofstream(scenarioPath) << scenarioJson(scenario_);
-        qputenv("KESTREL_SIMULATION", QByteArray::fromStdString(scenarioPath));
+        const std::filesystem::path scenarioPath = folder_.path() / "scenario.json";
+        std::ofstream(scenarioPath, std::ios::binary) << scenarioJson(scenario_);
+        setEnvironmentVariable("KESTREL_SIMULATION", scenarioPath.string());
 
         connection_ = openDeviceNetwork();
         control_ = connection_.library.query<DeviceSimulator::ISimulationControl>();
@@ -136,7 +131,7 @@ public:
 private:
     Kestrel::DeviceSimulator::Scenario scenario_;
     const Kestrel::DeviceSimulator::ScenarioDevice* tracker_ = nullptr;
-    QTemporaryDir folder_;
+    TemporaryFolder folder_;
     DeviceNetworkConnection connection_;
     Kestrel::InterfaceContract::Ref<Kestrel::DeviceSimulator::ISimulationControl> control_;
     Kestrel::InterfaceContract::Ref<Kestrel::Orb::Tracking::IEnvironment> environment_;

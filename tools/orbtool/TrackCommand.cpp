@@ -10,10 +10,6 @@
 #include <sstream>
 #include <thread>
 
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
-
 #ifdef _WIN32
 #include <windows.h>
 #else

@@ -5,23 +5,20 @@
 #include <cmath>
 #include <string>
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
+#include "JsonBuilder.h"
 #include "device_simulator/scene/Scenario.h"
 
 namespace OrbTool {
 
-inline QJsonArray jsonNumbers(std::initializer_list<double> values) {
-    QJsonArray array;
+inline JsonArrayBuilder jsonNumbers(std::initializer_list<double> values) {
+    JsonArrayBuilder array;
     for (double v : values)
         array.append(v);
     return array;
 }
 
-inline QJsonObject trajectoryJson(const Kestrel::DeviceSimulator::TrajectorySpec& t) {
-    QJsonObject o;
+inline JsonObjectBuilder trajectoryJson(const Kestrel::DeviceSimulator::TrajectorySpec& t) {
+    JsonObjectBuilder o;
     o["kind"] = Kestrel::DeviceSimulator::trajectoryKindName(t.kind);
     o["centre"] = jsonNumbers({t.centre[0], t.centre[1], t.centre[2]});
     o["rotation"] = jsonNumbers({t.rotation.x, t.rotation.y, t.rotation.z, t.rotation.w});
@@ -32,20 +29,55 @@ inline QJsonObject trajectoryJson(const Kestrel::DeviceSimulator::TrajectorySpec
     o["jitter"] = t.jitter;
     o["jitterPosition"] = t.jitterPosition;
     o["jitterAngle"] = t.jitterAngle;
+    using Kestrel::DeviceSimulator::TrajectoryKind;
+    if (t.kind != TrajectoryKind::Static && t.kind != TrajectoryKind::Spin)
+        o["look"] = jsonNumbers({t.look[0], t.look[1], t.look[2]});
+    return o;
+}
+
+inline JsonObjectBuilder faultsJson(const Kestrel::DeviceSimulator::DeviceFaults& f) {
+    JsonObjectBuilder o;
+    JsonArrayBuilder covered;
+    for (const Kestrel::DeviceSimulator::CoveredMarker& c : f.covered) {
+        if (c.byTile()) {
+            JsonObjectBuilder tile;
+            tile["tile"] = jsonNumbers({double(c.tileX), double(c.tileY)});
+            tile["marker"] = c.marker;
+            covered.append(tile);
+        } else {
+            covered.append(double(c.index));
+        }
+    }
+    o["covered"] = covered;
+    JsonArrayBuilder lamps;
+    for (const Kestrel::DeviceSimulator::Lamp& lamp : f.lamps) {
+        JsonObjectBuilder l;
+        l["position"] = jsonNumbers({lamp.position[0], lamp.position[1], lamp.position[2]});
+        l["brightness"] = lamp.brightness;
+        l["flickerHz"] = lamp.flickerHz;
+        lamps.append(l);
+    }
+    o["lamps"] = lamps;
+    o["lostFrames"] = f.lostFrames;
+    JsonObjectBuilder gaps;
+    gaps["perSecond"] = f.inertialGaps.perSecond;
+    gaps["samples"] = f.inertialGaps.samples;
+    o["inertialGaps"] = gaps;
+    o["exposureGain"] = f.exposureGain;
     return o;
 }
 
 // Every field the scenario format knows, so that the file describes exactly `scenario`.
 inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenario) {
     using namespace Kestrel::DeviceSimulator;
-    QJsonObject root;
+    JsonObjectBuilder root;
     root["clock"] = scenario.clock == ClockKind::Fast ? "fast" : "realtime";
     root["seed"] = double(scenario.seed);
     if (!scenario.groundTruthCsv.empty())
-        root["groundTruthCsv"] = QString::fromStdString(scenario.groundTruthCsv);
-    QJsonArray devices;
+        root["groundTruthCsv"] = scenario.groundTruthCsv;
+    JsonArrayBuilder devices;
     for (const ScenarioDevice& d : scenario.devices) {
-        QJsonObject o;
+        JsonObjectBuilder o;
         const bool adapter = d.kind == DeviceKind::Adapter;
         o["kind"] = adapter ? "adapter" : "tracker";
         o["handle"] = double(d.handle);
@@ -57,9 +89,9 @@ inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenar
         if (std::isfinite(d.unplugAt))
             o["unplugAt"] = d.unplugAt;
         if (!adapter) {
-            o["environment"] = QString::fromStdString(d.environment);
+            o["environment"] = d.environment;
             if (!d.barPoses.empty()) {
-                QJsonArray bars;
+                JsonArrayBuilder bars;
                 for (const BarPlacement& bar : d.barPoses)
                     bars.append(jsonNumbers({bar.x, bar.z, bar.heading}));
                 o["barPoses"] = bars;
@@ -67,7 +99,7 @@ inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenar
             o["trajectory"] = trajectoryJson(d.trajectory);
             o["frameRate"] = d.frameRate;
             o["imuDelayMs"] = d.imuDelayMs;
-            QJsonObject noise;
+            JsonObjectBuilder noise;
             noise["centroid"] = d.optical.centroid;
             noise["dropout"] = d.optical.dropout;
             noise["spurious"] = d.optical.spurious;
@@ -78,15 +110,16 @@ inline std::string scenarioJson(const Kestrel::DeviceSimulator::Scenario& scenar
             noise["accelerometer"] = d.imu.accelerometerNoise;
             noise["accelerometerBias"] = d.imu.accelerometerBias;
             o["noise"] = noise;
+            o["faults"] = faultsJson(d.faults);
             if (!d.replay.empty()) {
-                o["replay"] = QString::fromStdString(d.replay);
+                o["replay"] = d.replay;
                 o["loop"] = d.loop;
             }
         }
         devices.append(o);
     }
     root["devices"] = devices;
-    return QJsonDocument(root).toJson().toStdString();
+    return root.text() + "\n";
 }
 
 } // namespace OrbTool

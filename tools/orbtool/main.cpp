@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Command.h"
+#include "EnvironmentVariable.h"
 #include "interface_contract/DebugLog.h"
 
 namespace OrbTool {
@@ -42,12 +43,7 @@ void printUsage(std::FILE* out) {
 // The debug log of orbtool's own code and of every library it loads (each keeps its own copy
 // of the log) goes to stderr only when asked for; the variable is read at the first line.
 void showDebugLog(bool show) {
-    const char* value = show ? "on" : "off";
-#ifdef _WIN32
-    _putenv_s(Kestrel::debugLogVariable, value);
-#else
-    setenv(Kestrel::debugLogVariable, value, 1);
-#endif
+    OrbTool::setEnvironmentVariable(Kestrel::debugLogVariable, show ? "on" : "off");
 }
 
 } // namespace

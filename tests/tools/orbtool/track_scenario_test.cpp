@@ -18,8 +18,12 @@ const char scenarioText[] = R"({
      "plugAt": 0.5, "unplugAt": 12, "frameRate": 120,
      "trajectory": {"kind": "static", "jitter": true, "jitterAngle": 0.05, "jitterPosition": 0.002},
      "noise": {"centroid": 0.25, "dropout": 0.01, "spurious": 0.5, "reflections": 3, "occlusion": 0,
-               "gyroscope": 0.001, "gyroscopeBias": 0.002, "accelerometer": 0.03, "accelerometerBias": 0.04}},
-    {"handle": 3, "parent": 1, "kind": "tracker", "imuDelayMs": -2.5}
+               "gyroscope": 0.001, "gyroscopeBias": 0.002, "accelerometer": 0.03, "accelerometerBias": 0.04},
+     "faults": {"covered": [7, {"tile": [3, 2], "marker": 2}], "lostFrames": 0.03, "exposureGain": 20,
+                "lamps": [{"position": [1, 2.5, -1], "brightness": 4, "flickerHz": 9}],
+                "inertialGaps": {"perSecond": 0.5, "samples": 25}}},
+    {"handle": 3, "parent": 1, "kind": "tracker", "imuDelayMs": -2.5,
+     "trajectory": {"kind": "circle", "look": [0, 0.8, 0.6]}}
   ]
 })";
 
@@ -54,7 +58,28 @@ TEST(TrackScenario, WrittenBackTheScenarioKeepsEveryTrackerField) {
     EXPECT_DOUBLE_EQ(0.03, late.imu.accelerometerNoise);
     EXPECT_DOUBLE_EQ(0.04, late.imu.accelerometerBias);
 
-    // A negative delay (inertial data ahead of the camera) and the default floor survive too.
+    const DeviceFaults& faults = late.faults;
+    ASSERT_EQ(2u, faults.covered.size());
+    EXPECT_EQ(7, faults.covered[0].index);
+    EXPECT_FALSE(faults.covered[0].byTile());
+    EXPECT_EQ(3, faults.covered[1].tileX);
+    EXPECT_EQ(2, faults.covered[1].tileY);
+    EXPECT_EQ(2, faults.covered[1].marker);
+    EXPECT_DOUBLE_EQ(0.03, faults.lostFrames);
+    EXPECT_DOUBLE_EQ(20.0, faults.exposureGain);
+    ASSERT_EQ(1u, faults.lamps.size());
+    EXPECT_DOUBLE_EQ(2.5, faults.lamps[0].position[1]);
+    EXPECT_DOUBLE_EQ(4.0, faults.lamps[0].brightness);
+    EXPECT_DOUBLE_EQ(9.0, faults.lamps[0].flickerHz);
+    EXPECT_DOUBLE_EQ(0.5, faults.inertialGaps.perSecond);
+    EXPECT_EQ(25, faults.inertialGaps.samples);
+
+    // A negative delay (inertial data ahead of the camera), the default floor and the camera's
+    // direction survive too; a tracker without faults gets none.
     EXPECT_DOUBLE_EQ(-2.5, written.devices[2].imuDelayMs);
     EXPECT_EQ(given.devices[2].environment, written.devices[2].environment);
+    EXPECT_DOUBLE_EQ(0.8, written.devices[2].trajectory.look[1]);
+    EXPECT_DOUBLE_EQ(0.6, written.devices[2].trajectory.look[2]);
+    EXPECT_TRUE(written.devices[2].faults.covered.empty() && written.devices[2].faults.lamps.empty());
+    EXPECT_EQ(0.0, written.devices[2].faults.lostFrames);
 }

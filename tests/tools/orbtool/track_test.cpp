@@ -72,6 +72,18 @@ TEST(OrbtoolTrack, DefaultFloorTracksWithinTheTargets) {
     }
 }
 
+// The default floor's tiles hung as a ceiling at 2.8 m, walked at head height looking up: held
+// in 6DoF like the floor, no position more than 10 mm off.
+TEST(OrbtoolTrack, CeilingTracksLikeTheFloor) {
+    const Report report = track("ceiling_circle.json", 6);
+    ASSERT_EQ(report.status, 0) << report.json;
+    EXPECT_LT(report.timeTo6Dof(), 1.0);
+    EXPECT_GE(report.share6Dof(), 0.98);
+    EXPECT_LT(report.positionRms(), 2.0);
+    EXPECT_LT(report.number(R"("positionErrorMm"\s*:\s*\{[^}]*"max")"), 10.0);
+    EXPECT_LT(report.rotationRms(), 0.1);
+}
+
 TEST(OrbtoolTrack, UnknownNodeFailsWithStatusOne) {
     const OrbtoolRun::Output output = OrbtoolRun::run(std::string(ORBTOOL_PATH) + " track --scenario " + SCENARIO_FOLDER +
                                                       "/single_bar_still_low.json --node 77 --seconds 1 2>&1");
