@@ -96,14 +96,15 @@ void SessionHealthRoomView::paint(QPainter* painter) {
         const auto at = SessionHealthModel::sourcePosition(s);
         const QPointF p = toScreen(at.x, at.z);
         const double r = 2 * radius;
-        painter->setPen(QPen(QColor(230, 120, 0), 3));
+        painter->setPen(QPen(sourceColour(), 3));
         painter->drawLine(p + QPointF(-r, -r), p + QPointF(r, r));
         painter->drawLine(p + QPointF(-r, r), p + QPointF(r, -r));
         painter->setPen(QColor(150, 70, 0));
+        // Adding 0.0 turns -0.0 into 0.0: no "-0.00" in the label.
         painter->drawText(p + QPointF(r + 3, -3), QStringLiteral("light (%1, %2, %3) m, %4 % of frames")
-                                                      .arg(at.x, 0, 'f', 2)
-                                                      .arg(at.y, 0, 'f', 2)
-                                                      .arg(at.z, 0, 'f', 2)
+                                                      .arg(at.x + 0.0, 0, 'f', 2)
+                                                      .arg(at.y + 0.0, 0, 'f', 2)
+                                                      .arg(at.z + 0.0, 0, 'f', 2)
                                                       .arg(100 * s.frameShare, 0, 'f', 0));
     }
 }

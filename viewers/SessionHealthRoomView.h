@@ -24,6 +24,8 @@ public:
     // Green for a marker always matched, red for one never matched, grey for one never in view
     // (rate < 0).
     static QColor rateColour(double rate);
+    // The colour of a stray-light source's cross.
+    static QColor sourceColour() { return QColor(230, 120, 0); }
     // The room area shown (x, z in metres): everything in the report with a margin of 0.25 m,
     // at least 1 m on each side.
     QRectF roomArea() const;

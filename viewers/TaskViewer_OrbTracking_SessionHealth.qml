@@ -153,7 +153,7 @@ TaskViewer {
                         max: 1
                         titleText: "s"
                         labelsFont.pixelSize: 11
-                        labelFormat: "%.0f"
+                        labelFormat: "%g"
                     }
                     ValueAxis {
                         id: valueAxis

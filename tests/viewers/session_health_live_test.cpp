@@ -3,7 +3,7 @@
 // figures, the findings of the injected faults, the plots over time, the stray-blob heat map and
 // the room from above; it disappears when its tracker is unplugged. Screenshots are written to
 // build/tests/session_health_screens/ for a look.
-//   tracker 2: walking a circle over the default floor with injected faults (below)
+//   tracker 2: walking a circle over the default floor, a marker covered and a lamp on the floor
 //   tracker 3: the same without faults, unplugged at 8 s
 #include <gtest/gtest.h>
 
@@ -26,6 +26,7 @@
 #include "app/QmlTypeRegistration.h"
 #include "app/Startup.h"
 #include "viewers/SessionHealthHeatMap.h"
+#include "viewers/SessionHealthRoomView.h"
 #include "viewers/TaskViewer_OrbTracking_SessionHealth.h"
 
 using namespace Kestrel::Orb::Tracking::Health;
@@ -37,13 +38,16 @@ namespace {
 // The simulator's default floor: 6 by 6 tiles of 0.6 m.
 const char defaultFloor[] = "AAVSaWdpZCYABnB1enpsZQYGCQMEAAMCAwIAAwUFAAEEAwAFAwABAwUAAAQCAw==";
 
+// Tracker 2 walks the fault scenarios' circle with two faults at once: the middle marker of
+// tile (3, 2) covered and a steady lamp on the floor at (1.2, 0, -0.8).
 const char scenario[] = R"({
   "clock": "realtime",
   "seed": 7,
   "devices": [
     {"handle": 1, "kind": "adapter"},
-    {"handle": 2, "parent": 1, "kind": "tracker", "trajectory": {"kind": "figureEight", "jitter": true}, "imuDelayMs": 12,
-     "noise": {"reflections": 3}},
+    {"handle": 2, "parent": 1, "kind": "tracker", "frameRate": 200,
+     "trajectory": {"kind": "circle", "centre": [0, 1.68, 0], "radius": 1.0, "period": 12, "jitter": true},
+     "faults": {"covered": [{"tile": [3, 2], "marker": 1}], "lamps": [{"position": [1.2, 0.0, -0.8], "brightness": 3}]}},
     {"handle": 3, "parent": 1, "kind": "tracker", "trajectory": {"kind": "circle", "jitter": true}, "unplugAt": 8}
   ]
 })";
@@ -161,11 +165,22 @@ TEST_F(SessionHealthWindow, ShowsTheFindingsPlotsHeatMapAndRoomOfAFaultySession)
     ASSERT_TRUE(viewer->hasCotask());
     QQuickItem* item = itemOf(viewer);
     SessionHealthModel* model = viewer->model();
-    // The stray-light finding needs 100 frames of a source in 6DoF: a few seconds of walking.
-    const bool found = waitFor([&] { return !model->report().findings.empty() && model->report().windows.size() >= 6; }, 30000);
-    const QImage shot = screenshot(QStringLiteral("session_health_faults"));
-    ASSERT_TRUE(found) << "no finding after 30 s";
+    // Both findings need 100 frames of their marker or source in view: some seconds of walking.
+    const auto names = [&](FindingKind kind) {
+        for (const Finding& f : model->report().findings)
+            if (f.kind == kind)
+                return true;
+        return false;
+    };
+    // Eight windows at least, so that the plots have a course to show.
+    const bool found = waitFor([&] {
+        return names(FindingKind::MarkerRarelyMatched) && names(FindingKind::StrayLight) && model->report().windows.size() >= 8;
+    }, 40000);
+    const QImage shot = screenshot(QStringLiteral("session_health_covered_marker_and_lamp"));
     const HealthReport report = model->report();
+    for (const Finding& f : report.findings)
+        std::printf("finding: %s\n", f.text.c_str());
+    ASSERT_TRUE(found) << "the covered marker and the lamp not both named after 40 s";
 
     // The findings list shows every finding of the report.
     QQuickItem* findings = item->property("findingsView").value<QQuickItem*>();
@@ -208,6 +223,13 @@ TEST_F(SessionHealthWindow, ShowsTheFindingsPlotsHeatMapAndRoomOfAFaultySession)
             greenish += c.green() > 150 && c.red() < 120 && c.blue() < 120;
         }
     EXPECT_GT(greenish, 20) << "no marker drawn as matched";
+    // The lamp: an orange cross in the room view.
+    const QColor lampColour = SessionHealthRoomView::sourceColour();
+    int orange = 0;
+    for (int y = roomArea.top(); y < roomArea.bottom(); ++y)
+        for (int x = roomArea.left(); x < roomArea.right(); ++x)
+            orange += shot.pixelColor(x, y) == lampColour;
+    EXPECT_GT(orange, 10) << "no stray-light source drawn";
 
     // What showing a report costs the GUI thread, the QML handlers included: a report whose
     // windows are those shown (figures only), one with a window more (the plots redrawn), and
