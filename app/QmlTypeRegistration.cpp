@@ -11,6 +11,9 @@
 #include "viewers/TaskViewer_OrbTracking_Debug.h"
 #include "viewers/TaskViewer_OrbTracking_GyroscopeLatency.h"
 #include "viewers/TaskViewer_OrbTracking_MidSpace.h"
+#include "viewers/SessionHealthHeatMap.h"
+#include "viewers/SessionHealthRoomView.h"
+#include "viewers/TaskViewer_OrbTracking_SessionHealth.h"
 
 namespace OrbDebug {
 
@@ -21,6 +24,10 @@ void registerQmlTypes() {
     qmlRegisterType<TaskViewer_OrbDebug_Image>("orb", 1, 0, "TaskViewer_OrbDebug_Image_cpp");
     qmlRegisterType<TaskViewer_OrbTracking_GyroscopeLatency>("orb", 1, 0, "TaskViewer_OrbTracking_GyroscopeLatency_cpp");
     qmlRegisterType<TaskViewer_OrbTracking_MidSpace>("orb", 1, 0, "TaskViewer_OrbTracking_MidSpace_cpp");
+    qmlRegisterType<TaskViewer_OrbTracking_SessionHealth>("orb", 1, 0, "TaskViewer_OrbTracking_SessionHealth_cpp");
+    qmlRegisterUncreatableType<SessionHealthModel>("orb", 1, 0, "SessionHealthModel", "made by the Session Health viewer");
+    qmlRegisterType<SessionHealthHeatMap>("orb", 1, 0, "SessionHealthHeatMap");
+    qmlRegisterType<SessionHealthRoomView>("orb", 1, 0, "SessionHealthRoomView");
     qmlRegisterType<QExRecorder>("orb", 1, 0, "QExRecorder");
     qmlRegisterType<QExReplays>("orb", 1, 0, "QExReplays");
     qmlRegisterUncreatableType<QExReplay>("orb", 1, 0, "QExReplay", "made by QExReplays");

@@ -1,4 +1,4 @@
-#include <QGuiApplication>
+#include <QApplication>
 #include <QQuickView>
 
 #include <memory>
@@ -14,7 +14,9 @@ int main(int argc, char* argv[]) {
     setApplicationAttributes();
     setApplicationDefaultFont();
 
-    QGuiApplication application(argc, argv);
+    // A widgets application: the plots' chart items draw through the graphics-view framework,
+    // which needs one.
+    QApplication application(argc, argv);
     setApplicationNames();
     registerQmlTypes();
 

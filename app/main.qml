@@ -31,7 +31,10 @@ Item {
             "TaskViewer_OrbTracking_GyroscopeLatency_cpp": function () {
                 return TaskViewer_OrbTracking_GyroscopeLatency_cpp;
             },
-            "TaskViewer_OrbDebug_Image_cpp": function () { return TaskViewer_OrbDebug_Image_cpp; }
+            "TaskViewer_OrbDebug_Image_cpp": function () { return TaskViewer_OrbDebug_Image_cpp; },
+            "TaskViewer_OrbTracking_SessionHealth_cpp": function () {
+                return TaskViewer_OrbTracking_SessionHealth_cpp;
+            }
         };
         try {
             return types[typeName]();

@@ -31,6 +31,8 @@ function taskViewers(icons, constantsOf) {
         entry("Gyroscope Latency", icons.timer, "TaskViewer_OrbTracking_GyroscopeLatency.qml",
               constantsOf("TaskViewer_OrbTracking_GyroscopeLatency_cpp"), trackingTask),
         entry("Image", icons.video_image, "TaskViewer_OrbDebug_Image.qml",
-              constantsOf("TaskViewer_OrbDebug_Image_cpp"), debugTask)
+              constantsOf("TaskViewer_OrbDebug_Image_cpp"), debugTask),
+        entry("Session Health", icons.heart_pulse, "TaskViewer_OrbTracking_SessionHealth.qml",
+              constantsOf("TaskViewer_OrbTracking_SessionHealth_cpp"), trackingTask)
     ];
 }

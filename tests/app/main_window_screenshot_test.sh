@@ -49,7 +49,7 @@ run_at() {
   # Between the host and the trackers there is no disc.
   is_accent $((cx - 72)) $((cy + 16)) && fail "a disc where none belongs in ${width}x${height}"
 
-  # Tracker 2's tasks menu opens at the pointer and lists the four viewers.
+  # Tracker 2's tasks menu opens at the pointer and lists the five viewers.
   local before
   before=$(pixel $((cx - 72 + 60)) $((cy + 72 + 40)))
   xdotool mousemove $((cx - 72)) $((cy + 72)) click 1
@@ -59,7 +59,7 @@ run_at() {
   local menuHeight
   menuHeight=$(convert "$shot" -crop 1x400+$((cx - 72 + 8))+$((cy + 72)) +repage -fill black +opaque white -format "%[fx:mean*400]" info:)
   # Four items of 48 px and the padding make a white column of about 200 px.
-  [ "$(printf '%.0f' "$menuHeight")" -ge 180 ] || fail "tasks menu too short for four viewers: $menuHeight px"
+  [ "$(printf '%.0f' "$menuHeight")" -ge 180 ] || fail "tasks menu too short for five viewers: $menuHeight px"
 
   # The camera button of the bottom row saves the window into the data folder's Screenshots.
   xdotool key Escape

@@ -69,9 +69,11 @@ TestCase {
 
     function test_viewerTableRowsWithoutTheViewerTypes() {
         var titles = root.taskViewers.map(function (e) { return e.title; });
-        compare(titles, ["Tracking Debug", "MidSpace", "Gyroscope Latency", "Image"]);
+        compare(titles, ["Tracking Debug", "MidSpace", "Gyroscope Latency", "Image", "Session Health"]);
         compare(root.taskViewers[0].viewerName, "TaskViewer_OrbTracking_Debug.qml");
         compare(root.taskViewers[3].viewerName, "TaskViewer_OrbDebug_Image.qml");
+        compare(root.taskViewers[4].viewerName, "TaskViewer_OrbTracking_SessionHealth.qml");
+        compare([root.taskViewers[4].InterfaceId0, root.taskViewers[4].InterfaceId3], [-1497334480, -493714535]);
         compare([root.taskViewers[1].InterfaceId0, root.taskViewers[1].InterfaceId3], [-1497334480, -493714535]);
         compare([root.taskViewers[3].InterfaceId0, root.taskViewers[3].InterfaceId3], [718814804, -1728531172]);
         compare(root.taskViewers[0].icon, root.icons.crosshairs_gps);
@@ -88,8 +90,8 @@ TestCase {
         fuzzyCompare(record(3).y, 72, 1e-9);
         fuzzyCompare(record(2).x, 72, 1e-9);
         fuzzyCompare(record(2).y, 72, 1e-9);
-        compare(kdn.supportedGlyphs(2).length, 4);
-        compare(kdn.supportedGlyphs(3).length, 3);
+        compare(kdn.supportedGlyphs(2).length, 5);
+        compare(kdn.supportedGlyphs(3).length, 4);
         compare(kdn.supportedGlyphs(1).length, 0);
     }
 
@@ -119,13 +121,13 @@ TestCase {
         menu.show(2);
         compare(menu.node, 2);
         compare(menu.entries.map(function (e) { return e.title; }),
-                ["Tracking Debug", "MidSpace", "Gyroscope Latency", "Image"]);
-        tryCompare(menu, "count", 4);
+                ["Tracking Debug", "MidSpace", "Gyroscope Latency", "Image", "Session Health"]);
+        tryCompare(menu, "count", 5);
         compare(menu.itemAt(3).text, "Image");
         menu.close();
         menu.show(3);
-        compare(menu.entries.length, 3);
-        tryCompare(menu, "count", 3);
+        compare(menu.entries.length, 4);
+        tryCompare(menu, "count", 4);
         menu.close();
     }
 
