@@ -25,7 +25,7 @@ void Anchor2D::componentComplete() {
         setParentItem(port);
         port->addOpaqueRenderable(this);
         m_registered = true;
-        port->update();
+        port->requestRepaint();
     }
 }
 

@@ -22,8 +22,7 @@ Mesh::~Mesh() {
     if (buffers.empty())
         return;
     if (m_window) {
-        m_window->scheduleRenderJob(new DeleteBuffersTask(std::move(buffers)), QQuickWindow::AfterRenderingStage);
-        m_window->update();
+        scheduleAfterRendering(*m_window, new DeleteBuffersTask(std::move(buffers)));
     } else {
         DeleteBuffersTask task(std::move(buffers));
         if (QOpenGLContext::currentContext())

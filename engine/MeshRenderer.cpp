@@ -89,7 +89,7 @@ void MeshRenderer::componentComplete() {
             port->addOpaqueRenderable(this);
         m_registered = true;
         connect(port, &QObject::destroyed, this, &MeshRenderer::viewportDestroyed, Qt::DirectConnection);
-        port->update();
+        port->requestRepaint();
     }
     if (m_parent)
         m_parent->addObserver(this);

@@ -19,8 +19,7 @@ OGLTexture::~OGLTexture() {
     std::lock_guard<std::mutex> lock(m_mutex);
     emit textureDestroyed(m_texture);
     if (m_texture->isCreated() && m_window) {
-        m_window->scheduleRenderJob(new DeleteTextureTask(m_texture), QQuickWindow::AfterRenderingStage);
-        m_window->update();
+        scheduleAfterRendering(*m_window, new DeleteTextureTask(m_texture));
     } else {
         DeleteTextureTask(m_texture).run();
     }

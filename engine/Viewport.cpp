@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/RenderJobs.h"
+#include "engine/ThreadHandOff.h"
 
 #ifndef GL_LINE_SMOOTH
 #define GL_LINE_SMOOTH 0x0B20
@@ -50,9 +51,7 @@ Viewport::~Viewport() {
     m_picking.clear();
     // The picking target belongs to the render thread's context.
     if (m_window) {
-        m_window->scheduleRenderJob(new DeleteOnRenderThreadTask<PickingPass>(std::move(m_pickingPass)),
-                                    QQuickWindow::AfterRenderingStage);
-        m_window->update();
+        scheduleAfterRendering(*m_window, new DeleteOnRenderThreadTask<PickingPass>(std::move(m_pickingPass)));
     }
 }
 
@@ -84,25 +83,50 @@ void Viewport::setCamera(AbstractCamera* camera) {
     requestRepaint();
 }
 
-void Viewport::requestRepaint() { update(); }
+// The polish step runs on the GUI thread just before the scene graph synchronises, the grab of
+// an image included; the paint that follows takes the scene over from there.
+void Viewport::requestRepaint() {
+    polish();
+    update();
+}
+
+void Viewport::updatePolish() { handOff(this); }
 
 void Viewport::markDirty() {
     if (m_renderOnDemand && !m_dirty.exchange(true))
-        update();
+        requestRepaint();
 }
 
-void Viewport::addOpaqueRenderable(IRenderable* renderable) { m_opaque.append(renderable); }
+void Viewport::addOpaqueRenderable(IRenderable* renderable) {
+    m_opaque.append(renderable);
+    requestRepaint();
+}
 
 void Viewport::addTransparentRenderable(IRenderable* renderable) {
     m_transparent.append(renderable);
     sortTransparentRenderables();
+    requestRepaint();
 }
 
-void Viewport::addPickingRenderer(PickingMeshRenderer* renderer) { m_picking.append(renderer); }
+void Viewport::addPickingRenderer(PickingMeshRenderer* renderer) {
+    m_picking.append(renderer);
+    requestRepaint();
+}
 
-void Viewport::removeOpaqueRenderable(IRenderable* renderable) { m_opaque.removeOne(renderable); }
-void Viewport::removeTransparentRenderable(IRenderable* renderable) { m_transparent.removeOne(renderable); }
-void Viewport::removePickingRenderer(PickingMeshRenderer* renderer) { m_picking.removeOne(renderer); }
+void Viewport::removeOpaqueRenderable(IRenderable* renderable) {
+    if (m_opaque.removeOne(renderable))
+        requestRepaint();
+}
+
+void Viewport::removeTransparentRenderable(IRenderable* renderable) {
+    if (m_transparent.removeOne(renderable))
+        requestRepaint();
+}
+
+void Viewport::removePickingRenderer(PickingMeshRenderer* renderer) {
+    if (m_picking.removeOne(renderer))
+        requestRepaint();
+}
 
 // A renderable without a transform is drawn with the identity model matrix, so it sorts at
 // z = 0; a key for every entry keeps the ordering strict and weak.
@@ -120,6 +144,7 @@ void Viewport::sortTransparentRenderables() {
 }
 
 void Viewport::paint(QPainter* painter) {
+    takeOver(this);
     painter->setRenderHint(QPainter::Antialiasing, true);
     const QRect rect = painter->viewport();
     painter->beginNativePainting();
@@ -144,7 +169,7 @@ void Viewport::paint(QPainter* painter) {
     const bool continuous = !m_renderOnDemand;
     m_dirty = false;
     if (continuous)
-        QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { requestRepaint(); }, Qt::QueuedConnection);
 }
 
 void Viewport::renderScene() {
@@ -176,14 +201,13 @@ void Viewport::deleteTexture(QOpenGLTexture* texture) {
         delete texture;
         return;
     }
-    m_window->scheduleRenderJob(new DeleteTextureTask(texture), QQuickWindow::AfterRenderingStage);
-    m_window->update();
+    scheduleAfterRendering(*m_window, new DeleteTextureTask(texture));
 }
 
 void Viewport::pickAt(qreal x, qreal y) {
     m_pickPixel = QPoint(int(std::floor(x)), int(std::floor(y)));
     m_pickPending = true;
-    update();
+    requestRepaint();
 }
 
 void Viewport::reportPick(unsigned identity) {
@@ -203,7 +227,7 @@ bool Viewport::childMouseEventFilter(QQuickItem* item, QEvent* event) {
                                           press->button(), press->buttons(), press->modifiers(), press->source()));
         if (!m_picking.isEmpty())
             pickAt(local.x(), local.y());
-        update();
+        requestRepaint();
     }
     return false;
 }
@@ -212,6 +236,14 @@ bool Viewport::childMouseEventFilter(QQuickItem* item, QEvent* event) {
 // at the next pick; cameras follow the size themselves.
 void Viewport::viewportSizeChanged() {}
 
-void Viewport::windowChangedSlot(QQuickWindow* window) { m_window = window; }
+void Viewport::windowChangedSlot(QQuickWindow* window) {
+    if (m_window)
+        disconnect(m_window, &QQuickWindow::afterAnimating, this, nullptr);
+    m_window = window;
+    // Every frame of the window, not only those this viewport asked for, synchronises right
+    // after this signal.
+    if (window)
+        connect(window, &QQuickWindow::afterAnimating, this, [this] { handOff(this); }, Qt::DirectConnection);
+}
 
 } // namespace KestrelQt3DEngine

@@ -68,6 +68,9 @@ public:
 
     void paint(QPainter* painter) override;
 
+    // Asks for a frame (GUI thread).
+    void requestRepaint();
+
 public slots:
     void markDirty();
     // Destroys the texture on the render thread after the next frame; null is ignored.
@@ -83,6 +86,7 @@ signals:
 protected:
     void componentComplete() override;
     bool childMouseEventFilter(QQuickItem* item, QEvent* event) override;
+    void updatePolish() override;
 
 private slots:
     void viewportSizeChanged();
@@ -90,7 +94,6 @@ private slots:
 
 private:
     void renderScene();
-    void requestRepaint();
     // GUI thread: turns the identity read by the picking pass back into its renderer.
     void reportPick(unsigned identity);
 
