@@ -1,12 +1,13 @@
-// orbtool health end to end against the simulated network: clean sessions give no finding, an
-// inertial lag the simulator injects is measured and named, and the JSON and HTML documents
-// parse with the HTML's figures inline.
+// orbtool health end to end against the simulated network: clean sessions give no finding, each
+// fault the simulator injects is named with figures near the fault's ground truth, and the JSON
+// and HTML documents parse with the HTML's figures inline.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -29,13 +30,16 @@ QJsonObject readJson(const std::string& path) {
 
 // The simulator's scenario `name` with its seed (and the tracker's inertial delay) replaced,
 // written into `folder`.
-std::string scenario(const QTemporaryDir& folder, const std::string& name, int seed, double imuDelayMs = 0) {
+std::string scenario(const QTemporaryDir& folder, const std::string& name, int seed, double imuDelayMs = 0,
+                     const QJsonObject& faults = {}) {
     QJsonObject s = readJson(std::string(SIMULATOR_SCENARIOS) + "/" + name + ".json");
     s["seed"] = seed;
     s["clock"] = "fast";
     QJsonArray devices = s["devices"].toArray();
     QJsonObject tracker = devices[1].toObject();
     tracker["imuDelayMs"] = imuDelayMs;
+    if (!faults.isEmpty())
+        tracker["faults"] = faults;
     devices[1] = tracker;
     s["devices"] = devices;
     const std::string path = folder.filePath(QString::fromStdString(name + "-" + std::to_string(seed) + ".json")).toStdString();
@@ -76,6 +80,71 @@ TEST(OrbtoolHealth, NamesTheInertialLagTheSimulatorInjects) {
     for (const QJsonValue f : r["findings"].toArray())
         named = named || f.toObject()["kind"].toString() == "InertialLag";
     EXPECT_TRUE(named);
+}
+
+// The findings of `r` of kind `kind`.
+std::vector<QJsonObject> findings(const QJsonObject& r, const char* kind) {
+    std::vector<QJsonObject> out;
+    for (const QJsonValue f : r["findings"].toArray())
+        if (f.toObject()["kind"].toString() == kind)
+            out.push_back(f.toObject());
+    return out;
+}
+
+QJsonObject faultsOf(const char* json) { return QJsonDocument::fromJson(json).object(); }
+
+TEST(OrbtoolHealth, NamesACoveredMarker) {
+    QTemporaryDir folder;
+    const QJsonObject r = health(scenario(folder, "circle", 31, 0, faultsOf(R"({"covered": [14]})")), 20);
+    const auto named = findings(r, "MarkerRarelyMatched");
+    ASSERT_EQ(named.size(), 1u) << QJsonDocument(r["findings"].toArray()).toJson().toStdString();
+    EXPECT_EQ(named[0]["marker"].toInt(), 14);
+    EXPECT_LT(named[0]["value"].toDouble(), 0.05);
+}
+
+TEST(OrbtoolHealth, LocatesSteadyAndFlickeringLamps) {
+    QTemporaryDir folder;
+    // Two lamps on the floor, three times as bright as a marker; the second flickers at 7 Hz.
+    const QJsonObject r = health(scenario(folder, "circle", 32, 0, faultsOf(R"({"lamps": [
+        {"position": [1.2, 0.0, -0.8], "brightness": 3},
+        {"position": [-1.1, 0.0, 0.4], "brightness": 3, "flickerHz": 7}]})")), 20);
+    const auto named = findings(r, "StrayLight");
+    ASSERT_EQ(named.size(), 2u) << QJsonDocument(r["findings"].toArray()).toJson().toStdString();
+    const double truth[2][3] = {{1.2, 0.0, -0.8}, {-1.1, 0.0, 0.4}};
+    for (const QJsonObject& f : named) {
+        const QJsonObject p = f["position"].toObject();
+        const int k = p["x"].toDouble() > 0 ? 0 : 1;
+        const double error = std::hypot(p["x"].toDouble() - truth[k][0], p["y"].toDouble() - truth[k][1],
+                                        p["z"].toDouble() - truth[k][2]);
+        EXPECT_LT(error, 0.05) << f["text"].toString().toStdString();
+        // On in half of every period: seen in about half of the frames it was in view.
+        EXPECT_NE(f["text"].toString().indexOf(k == 0 ? "steady" : "flickering"), -1) << f["text"].toString().toStdString();
+    }
+}
+
+TEST(OrbtoolHealth, CountsLostFramesAndInertialGaps) {
+    QTemporaryDir folder;
+    // 3 % of the frames skipped; one run of 30 missing samples (15 ms) a second on average.
+    const QJsonObject r = health(scenario(folder, "circle", 33, 0, faultsOf(R"({"lostFrames": 0.03,
+        "inertialGaps": {"perSecond": 1, "samples": 30}})")), 20);
+    // 4000 frames: the share lost has a standard deviation of sqrt(0.03 * 0.97 / 4000) = 0.27 %.
+    EXPECT_NEAR(r["optical"].toObject()["lostShare"].toDouble(), 0.03, 0.01);
+    EXPECT_EQ(findings(r, "LostFrames").size(), 1u);
+    const QJsonObject inertial = r["inertial"].toObject();
+    const int gaps = inertial["gaps"].toInt();
+    // About 20 gaps in 20 s; each lacks 30 samples, of which at most 1 at either end can hide in
+    // an interval that is short by less than 2 samples.
+    EXPECT_GE(gaps, 8);
+    EXPECT_LE(gaps, 35);
+    EXPECT_NEAR(double(inertial["missingSamples"].toInt()), 30.0 * gaps, 2.0 * gaps);
+    EXPECT_EQ(findings(r, "InertialGaps").size(), 1u);
+}
+
+TEST(OrbtoolHealth, NamesSaturatedBlobs) {
+    QTemporaryDir folder;
+    const QJsonObject r = health(scenario(folder, "circle", 34, 0, faultsOf(R"({"exposureGain": 40})")), 10);
+    EXPECT_GT(r["optical"].toObject()["saturatedShare"].toDouble(), 0.2);
+    EXPECT_EQ(findings(r, "SaturatedBlobs").size(), 1u);
 }
 
 TEST(OrbtoolHealth, HtmlReportIsWellFormedWithInlineFigures) {

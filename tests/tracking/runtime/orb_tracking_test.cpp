@@ -1,6 +1,8 @@
 // OrbTracking driven through its cotask operations: initialisation, averaging limits, exposure
 // requests, state queries and the stop, including a release on the optimisation thread.
 #include <chrono>
+#include <cstring>
+#include <memory>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include "LogCapture.h"
 #include "tracking/environments/PlacementCode.h"
 #include "tracking/runtime/pipeline/OrbTracking.h"
+#include "tracking/runtime/stream/TrackingTaskStart.h"
 
 using namespace TrackingTest;
 using Kestrel::Orb::Tracking::GeometrySettings;
@@ -253,4 +256,64 @@ TEST(OrbTracking, ReleasedOnItsOwnOptimisationThread) {
     EXPECT_TRUE(served);
     EXPECT_EQ(TestTracking::destroyed, before + 1);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the detached thread runs out
+}
+
+namespace {
+
+// Counts what an observer of the tracking is told.
+struct CountingObserver final : Kestrel::Orb::Tracking::TrackingObserver {
+    int described = 0, frames = 0, gyroscopes = 0, overflows = 0, accelerometers = 0, invalid = 0, batches = 0;
+    float lastTemperature = 0, xi = 0;
+    bool describedFirst = true;
+    void cameraDescribed(const Kestrel::Orb::Tracking::CameraView& view) override {
+        describedFirst = describedFirst && frames + gyroscopes + accelerometers == 0;
+        ++described;
+        xi = view.xi;
+    }
+    void frameBegan(int32_t) override { ++frames; }
+    void pointReceived(float, float, int32_t, bool) override {}
+    void gyroscopeSample(const KestrelMath::vector3<float>&, bool overflow) override {
+        ++gyroscopes;
+        overflows += overflow;
+    }
+    void accelerometerSample() override { ++accelerometers; }
+    void temperature(float celsius) override { lastTemperature = celsius; }
+    void invalidSequence() override { ++invalid; }
+    void batchProcessed(const Kestrel::Orb::Tracking::BatchObservation&) override { ++batches; }
+};
+
+} // namespace
+
+TEST(OrbTracking, AnAttachedObserverSeesThePacketsThroughTheStream) {
+    Fixture f;
+    auto observer = std::make_shared<CountingObserver>();
+    f.tracking->attachObserver(observer);
+    EXPECT_THROW(f.tracking->attachObserver(std::make_shared<CountingObserver>()), std::logic_error);
+    Ref<Kestrel::DeviceNetwork::Interop::IConnection> connection = Kestrel::Orb::Tracking::wireTrackingTask(*f.tracking);
+    auto send = [&](uint8_t id, std::vector<uint8_t> payload) {
+        Kestrel::DeviceNetwork::Packet packet{id, payload.empty() ? nullptr : payload.data(), uint32_t(payload.size())};
+        return connection->onPacket(&packet, 0.0);
+    };
+    const float celsius = 36.5f;
+    std::vector<uint8_t> temperature(4);
+    std::memcpy(temperature.data(), &celsius, 4);
+    EXPECT_EQ(send(1, temperature), 0u);
+    EXPECT_EQ(send(2, {0xFF, 0x7F, 0, 0, 0, 0}), 0u);  // x = 32767: an overflow
+    EXPECT_EQ(send(2, {1, 0, 0, 0, 0, 0}), 0u);
+    EXPECT_EQ(send(5, {0, 0, 0, 0, 0, 0}), 0u);
+    EXPECT_EQ(send(0, {}), 0u);
+    // A delta point in the first frame has no reference.
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(send(16, {1, 0, 0}), 0u);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(observer->described, 1);
+    EXPECT_TRUE(observer->describedFirst);
+    EXPECT_FLOAT_EQ(observer->xi, 0.8f);
+    EXPECT_FLOAT_EQ(observer->lastTemperature, celsius);
+    EXPECT_EQ(observer->gyroscopes, 2);
+    EXPECT_EQ(observer->overflows, 1);
+    EXPECT_EQ(observer->accelerometers, 1);
+    EXPECT_EQ(observer->frames, 1);
+    EXPECT_EQ(observer->invalid, 1);
+    f.tracking->setLink(nullptr);
 }

@@ -41,7 +41,7 @@ struct HealthSettings {
     double no6DofAfterSeconds = 10.0;      // no 6DoF after this long
     double failureShare = 0.1;             // optimisations failing in more than this share of batches in 6DoF
     double lagMs = 3.0;                    // an inertial lag beyond +- this ...
-    double lagCorrelation = 0.8;           // ... estimated with at least this correlation
+    double lagCorrelation = 0.5;           // ... estimated with at least this correlation
     double lagSegmentSeconds = 10.0;       // stretch of session per lag estimate
 };
 
