@@ -11,10 +11,6 @@ function(orb_add_gtest name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
-  if(WIN32)
-    # The tests use M_PI, which the Windows headers define only when asked.
-    target_compile_definitions(${name} PRIVATE _USE_MATH_DEFINES)
-  endif()
   if(WIN32 AND CMAKE_CROSSCOMPILING)
     # Run under Wine (the toolchain's emulator): `ctest -L windows` selects them.
     list(APPEND ARG_LABELS windows)

@@ -12,6 +12,7 @@
 #include "device_simulator/scene/DebugView.h"
 #include "interface_contract/LibraryLoader.h"
 #include "interface_contract/Marshal.h"
+#include "tests/EnvironmentVariables.h"
 
 using namespace Kestrel;
 using namespace Kestrel::InterfaceContract;

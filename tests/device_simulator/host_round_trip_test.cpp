@@ -14,6 +14,7 @@
 #include "device_simulator/scene/Scenario.h"
 #include "interface_contract/LibraryLoader.h"
 #include "interface_contract/Marshal.h"
+#include "tests/EnvironmentVariables.h"
 #include "tracking/runtime/calibration/PointUndistortion.h"
 #include "tracking/runtime/stream/TrackingCotask.h"
 #include "tracking/runtime/stream/TrackingTaskStart.h"

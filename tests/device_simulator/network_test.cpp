@@ -11,6 +11,7 @@
 #include "device_simulator/TaskIds.h"
 #include "interface_contract/LibraryLoader.h"
 #include "interface_contract/Marshal.h"
+#include "tests/EnvironmentVariables.h"
 
 using namespace Kestrel;
 using namespace Kestrel::InterfaceContract;
@@ -292,7 +293,11 @@ TEST(SimulatedNetwork, GroundTruthFollowsTheTrajectory) {
 
 TEST(SimulatedNetwork, GroundTruthCsvHasOneRowPerFrame) {
     std::string csv = testing::TempDir() + "truth.csv";
-    Loaded l = loadSimulation(R"({"clock": "fast", "groundTruthCsv": ")" + csv + R"(", "devices": [
+    // A Windows temporary folder has backslashes, which JSON text escapes.
+    std::string csvInJson;
+    for (char c : csv)
+        csvInJson += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    Loaded l = loadSimulation(R"({"clock": "fast", "groundTruthCsv": ")" + csvInJson + R"(", "devices": [
         {"handle": 1, "kind": "adapter"},
         {"handle": 2, "parent": 1, "kind": "tracker", "frameRate": 100,
          "trajectory": {"kind": "circle", "radius": 1, "period": 4}}]})");

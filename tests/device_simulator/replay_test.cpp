@@ -19,6 +19,7 @@
 #include "recording/NetworkRecorder.h"
 #include "recording/RecordingReader.h"
 #include "recording/RecordingWriter.h"
+#include "tests/EnvironmentVariables.h"
 
 using namespace Kestrel;
 using namespace Kestrel::InterfaceContract;

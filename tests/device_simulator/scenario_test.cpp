@@ -6,6 +6,7 @@
 #include "device_simulator/scene/NodeTree.h"
 #include "device_simulator/scene/Scenario.h"
 #include "interface_contract/DebugLog.h"
+#include "tests/EnvironmentVariables.h"
 
 using namespace Kestrel::DeviceSimulator;
 using Kestrel::DeviceNetwork::DeviceType;

@@ -16,6 +16,7 @@
 #include "recording/RecordingReader.h"
 #include "recording/ReplayNetwork.h"
 #include "recording/TapConnection.h"
+#include "tests/EnvironmentVariables.h"
 #include "tracking/environments/CreateEnvironment.h"
 #include "tracking/runtime/pipeline/OrbTracking.h"
 #include "tracking/runtime/stream/TrackingTaskStart.h"

@@ -14,6 +14,7 @@
 #include "interface_contract/Marshal.h"
 #include "recording/NetworkRecorder.h"
 #include "recording/RecordingReader.h"
+#include "tests/EnvironmentVariables.h"
 
 namespace {
 

@@ -4,15 +4,11 @@
 #include <chrono>
 #include <functional>
 
-#ifndef _WIN32
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
+#include <thread>
+#include <vector>
 
 #include "TestStorageServer.h"
+#include "storage_client/NativeSocket.h"
 #include "storage_client/RemoteStorageClient.h"
 
 using namespace Kestrel::StorageClient;
@@ -66,38 +62,40 @@ TEST(RemoteTimeout, TricklingServerFailsAfterTenSecondsInAll) {
     EXPECT_LT(waited, 12.0);
 }
 
-#ifndef _WIN32
-// A listener whose backlog is full lets connection attempts hang, as an unreachable host does.
-// (Windows answers such a connect with a refusal instead.)
+// A listener whose backlog is full lets connection attempts hang, as an unreachable host does
+// (Linux, and Wine, which runs on it). Windows itself refuses such a connect at once: there the
+// test is skipped, as the timeout cannot be reached this way.
 TEST(RemoteTimeout, ConnectGivesUpAfterThreeSeconds) {
-    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    using namespace Kestrel::Networking;
+    Native::startUp();
+    const Native::Handle listener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     ASSERT_EQ(0, ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
     ASSERT_EQ(0, ::listen(listener, 0));
-    socklen_t size = sizeof address;
+    Native::Length size = sizeof address;
     ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
-    std::vector<int> fill;
+    std::vector<Native::Handle> fill;
     for (int i = 0; i < 3; ++i) {
-        int s = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        const Native::Handle s = ::socket(AF_INET, SOCK_STREAM, 0);
+        Native::setBlocking(s, false);
         ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
         fill.push_back(s);
     }
-    usleep(200000);
+    std::this_thread::sleep_for(200ms);
 
     RemoteStorageClient client("127.0.0.1", ntohs(address.sin_port));
     auto start = Clock::now();
     EXPECT_EQ("\tmessage: Failed to connect to tcp server", lastLineOfError([&] { client.next("g", ""); }));
     double waited = secondsSince(start);
+    for (const Native::Handle s : fill)
+        Native::closeHandle(s);
+    Native::closeHandle(listener);
+    if (waited < 1.0)
+        GTEST_SKIP() << "the connect was refused at once (" << waited << " s): no timeout to measure here";
     EXPECT_GT(waited, 2.9);
     EXPECT_LT(waited, 4.5);
-
-    for (int s : fill)
-        ::close(s);
-    ::close(listener);
 }
-
-#endif
 
 } // namespace

@@ -12,6 +12,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#ifdef __MINGW32__
+#include <pthread.h>
+#endif
 #else
 #include <pthread.h>
 #include <time.h>
@@ -66,8 +69,13 @@ constexpr double sampleStep = 0.005;
 
 double threadCpuSeconds(std::thread::native_handle_type thread) {
 #ifdef _WIN32
+#ifdef __MINGW32__
+    const HANDLE handle = pthread_gethandle(thread);  // MinGW's std::thread runs on winpthreads
+#else
+    const HANDLE handle = thread;
+#endif
     FILETIME creation, exit, kernel, user;
-    if (!GetThreadTimes(thread, &creation, &exit, &kernel, &user))
+    if (!GetThreadTimes(handle, &creation, &exit, &kernel, &user))
         return 0;
     auto seconds = [](const FILETIME& t) { return (double(t.dwHighDateTime) * 4294967296.0 + t.dwLowDateTime) * 1e-7; };
     return seconds(kernel) + seconds(user);

@@ -1,5 +1,5 @@
 # Runs orbtool image against the simulated network as a user would:
-#   cmake -DORBTOOL=path -DWORK=folder -P image_test.cmake
+#   cmake -DORBTOOL=path -DWORK=folder [-DEMULATOR=wine] -P image_test.cmake
 
 file(MAKE_DIRECTORY ${WORK})
 set(scenario ${WORK}/orbtool_image_scenario.json)
@@ -9,7 +9,7 @@ set(png ${WORK}/orbtool_image.png)
 file(REMOVE ${png})
 
 function(run expected_status)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env KESTREL_SIMULATION=${scenario} ${ORBTOOL} image ${ARGN}
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env KESTREL_SIMULATION=${scenario} ${EMULATOR} ${ORBTOOL} image ${ARGN}
                   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT status EQUAL expected_status)
     message(FATAL_ERROR "orbtool image ${ARGN}: status ${status}, expected ${expected_status}\n${out}\n${err}")

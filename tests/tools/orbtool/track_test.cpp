@@ -1,7 +1,5 @@
 // orbtool track against the simulated network: the pipeline reaches 6DoF and its errors
 // against ground truth, as the report gives them.
-#include <sys/wait.h>
-
 #include <string>
 
 #include "OrbtoolRun.h"
@@ -20,9 +18,9 @@ struct Report {
 };
 
 Report track(const std::string& scenario, double seconds) {
-    const OrbtoolRun::Output output = OrbtoolRun::run(std::string(ORBTOOL_PATH) + " track --scenario " + SCENARIO_FOLDER +
+    const OrbtoolRun::Output output = OrbtoolRun::run(OrbtoolRun::program(ORBTOOL_PATH) + " track --scenario " + SCENARIO_FOLDER +
                                                       "/" + scenario + " --seconds " + std::to_string(seconds) +
-                                                      " --json 2>/dev/null");
+                                                      " --json" + OrbtoolRun::discardErrors);
     return {output.status, output.text};
 }
 
@@ -85,10 +83,10 @@ TEST(OrbtoolTrack, CeilingTracksLikeTheFloor) {
 }
 
 TEST(OrbtoolTrack, UnknownNodeFailsWithStatusOne) {
-    const OrbtoolRun::Output output = OrbtoolRun::run(std::string(ORBTOOL_PATH) + " track --scenario " + SCENARIO_FOLDER +
+    const OrbtoolRun::Output output = OrbtoolRun::run(OrbtoolRun::program(ORBTOOL_PATH) + " track --scenario " + SCENARIO_FOLDER +
                                                       "/single_bar_still_low.json --node 77 --seconds 1 2>&1");
     ASSERT_NE(output.status, -1);
-    EXPECT_EQ(WEXITSTATUS(output.status), 1);
+    EXPECT_EQ(OrbtoolRun::exitStatus(output.status), 1);
     EXPECT_NE(output.text.find("node 77 is not a tracker of the scenario"), std::string::npos) << output.text;
 }
 

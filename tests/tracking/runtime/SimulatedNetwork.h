@@ -10,6 +10,7 @@
 #include "device_simulator/SimulationControl.h"
 #include "interface_contract/LibraryLoader.h"
 #include "interface_contract/Marshal.h"
+#include "tests/EnvironmentVariables.h"
 
 struct SimulatedNetwork {
     Kestrel::InterfaceContract::Ref<Kestrel::DeviceNetwork::ILibrary> library;
