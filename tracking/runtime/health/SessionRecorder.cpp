@@ -215,7 +215,7 @@ void SessionRecorder::straysOf(const BatchObservation& batch) {
             ++heatMap_.counts[std::size_t(row * size + column)];
     }
     const auto toCamera = pose.rotation.conjugate();
-    strays_.countInView([&](const Point3& p) {
+    strays_.countInView(batchFrame_, [&](const Point3& p) {
         const Vec3 d = toCamera.rotate(Vec3{{float(p.x), float(p.y), float(p.z)}} - camera);
         return view_.inView(d[0], d[1], d[2]);
     });

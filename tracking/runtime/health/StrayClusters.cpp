@@ -61,8 +61,6 @@ bool StrayClusters::add(int64_t frame, const Point3& camera, const Point3& w, do
     ++c.hits;
     if (c.lastFrame != frame) {
         ++c.frames;
-        if (c.hits > candidateHits)
-            ++c.framesAsCandidate;
         c.lastFrame = frame;
     }
     c.valueSum += value;
@@ -78,13 +76,18 @@ bool StrayClusters::add(int64_t frame, const Point3& camera, const Point3& w, do
     return true;
 }
 
-void StrayClusters::countInView(const std::function<bool(const Point3&)>& inView) {
+void StrayClusters::countInView(int64_t frame, const std::function<bool(const Point3&)>& inView) {
     for (Cluster& c : clusters_) {
         if (c.hits < candidateHits)
             continue;
         const double n = double(c.hits);
-        if (inView(Point3{c.sumX / n, c.sumY / n, c.sumZ / n}))
-            ++c.framesInView;
+        if (!inView(Point3{c.sumX / n, c.sumY / n, c.sumZ / n}))
+            continue;
+        // Only sightings in frames where the place was in view count against those frames, so a
+        // flickering light near the edge of the view does not look steady.
+        ++c.framesInView;
+        if (c.lastFrame == frame)
+            ++c.framesAsCandidate;
     }
 }
 

@@ -32,8 +32,9 @@ public:
     // or made a cluster.
     bool add(int64_t frame, const Point3& camera, const Point3& direction, double planeY, double value, double imageX,
              double imageY);
-    // Counts a frame for every candidate whose place `inView` (world point) says was in view.
-    void countInView(const std::function<bool(const Point3&)>& inView);
+    // Counts frame `frame` for every candidate whose place `inView` (world point) says was in
+    // view, and whether the candidate was seen in it; call after that frame's `add` calls.
+    void countInView(int64_t frame, const std::function<bool(const Point3&)>& inView);
 
     // The clusters with at least `minimumHits` hits, most frames first; `markers` mark those that
     // lie within `radius` of a marker (nearMarker).

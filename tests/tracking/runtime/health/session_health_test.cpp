@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "tracking/runtime/health/SessionHealth.h"
+#include "tracking/runtime/health/StrayClusters.h"
 
 namespace {
 
@@ -242,3 +243,20 @@ TEST(SessionHealth, SnapshotWhileFedFromAnotherThread) {
 }
 
 } // namespace
+
+// A light seen only in frames where its place is not well in view (frames 4k and 4k+1 seen,
+// 4k+1 to 4k+3 in view) is seen in a third of its in-view frames, not in most of them.
+// It becomes a candidate at its 20th sighting (frame 37); in view from then: 163 frames less the
+// 40 frames 4k in 40..196 = 123; seen in those: frames 4k+1 from 37 to 197 = 41; 41 / 123.
+TEST(StrayClusters, ShareCountsOnlySightingsInFramesInView) {
+    StrayClusters clusters(0.15);
+    for (int64_t f = 0; f < 200; ++f) {
+        if (f % 4 < 2)
+            clusters.add(f, Point3{0, 2, 0}, Point3{0, -1, 0}, 0.0, 1000.0, 0.0, 0.0);
+        clusters.countInView(f, [f](const Point3&) { return f % 4 != 0; });
+    }
+    const std::vector<StraySource> sources = clusters.sources(1, {});
+    ASSERT_EQ(sources.size(), 1u);
+    EXPECT_EQ(sources[0].framesInView, 123);
+    EXPECT_NEAR(sources[0].frameShare, 41.0 / 123.0, 1e-12);
+}
