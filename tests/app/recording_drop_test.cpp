@@ -103,7 +103,7 @@ protected:
         if (count < 0)
             QTest::qWait(500);
         else
-            QTest::qWaitFor([&] { return kdnViewer->property("nodes").toList().size() == count; }, 5000);
+            (void)QTest::qWaitFor([&] { return kdnViewer->property("nodes").toList().size() == count; }, 5000);
         return kdnViewer->property("nodes").toList();
     }
 

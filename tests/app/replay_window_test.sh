@@ -43,7 +43,15 @@ click $((X + 48 * 3 + 24)) $((Y + HEIGHT - 24)) 1
 grab "$shots/replay_1_dialog.png"
 xdotool mousemove $((X + 439)) $((Y + 309)) click --repeat 2 --delay 80 1
 wait_until 20 logged "Replay of .*desk.orbrec opened" || fail "the recording was not opened"
-click $((X + WIDTH - 24)) $((Y + 71))       # the tree panel
+# The tree panel, with the recorded node's disc drawn (indigo 16 px below its centre); a click
+# that came while the dialog was still closing is given again.
+recorded_node_drawn() {
+  local r g b
+  IFS=, read -r r g b <<<"$(probe_pixel $((X + REPLAY_NODE_X)) $((Y + REPLAY_NODE_Y + 16)))"
+  [ $((r > 53 && r < 73 && g > 71 && g < 91 && b > 171 && b < 191)) = 1 ]
+}
+open_tree() { click $((X + WIDTH - 24)) $((Y + 71)); wait_until 5 recorded_node_drawn; }
+wait_until 30 open_tree || fail "the tree panel shows no recorded node"
 grab "$shots/replay_2_tree.png"
 # The tasks menu of the recorded node opens at the pointer, its first item "Tracking Debug"
 # (white right of the item's text).
