@@ -2,9 +2,10 @@
 // engine) at 1280 x 800, asked to draw continuously; the time between two finished frames is
 // printed as p50, p99 and max. Run under Xvfb:
 //
-//   xvfb-run -a -s "-screen 0 1280x800x24" bench/bench_main_window_frames pages [seconds per page]
+//   xvfb-run -a -s "-screen 0 1280x800x24" bench/bench_main_window_frames pages [seconds per page] [pages]
 //       Tracking Debug on a still tracker of the simulated network (real-time clock), every
-//       page in turn; then how long the page menu takes to open on "User" and on "Visual position".
+//       page in turn (or the pages listed by index, e.g. 0,1,9); then how long the page menu
+//       takes to open on "User" and on "Visual position".
 //   ... bench_main_window_frames image [seconds]
 //       the Image viewer with "auto image" on, against the tests' fake network whose device
 //       takes requests and never answers.
@@ -20,6 +21,8 @@
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -76,22 +79,37 @@ private:
     std::vector<Clock::time_point> times_;
 };
 
-void report(const char* what, std::vector<double> ms) {
+// CPU seconds used by the whole process (every thread: GUI, render, the software rasteriser's,
+// the simulator's) so far.
+double processCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + 1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+// Frame intervals, and the process's CPU time per frame when `cpuSeconds` is given: unlike the
+// intervals, that figure changes little with the machine's load.
+void report(const char* what, std::vector<double> ms, double cpuSeconds = -1) {
     if (ms.empty()) {
         std::printf("%-28s no frames\n", what);
         return;
     }
     std::sort(ms.begin(), ms.end());
     const auto at = [&](double q) { return ms[std::min(ms.size() - 1, std::size_t(q * double(ms.size())))]; };
-    std::printf("%-28s frames %6zu  p50 %7.1f ms  p99 %7.1f ms  max %7.1f ms\n", what, ms.size(), at(0.5), at(0.99),
+    std::printf("%-28s frames %6zu  p50 %7.1f ms  p99 %7.1f ms  max %7.1f ms", what, ms.size(), at(0.5), at(0.99),
                 ms.back());
+    if (cpuSeconds >= 0)
+        std::printf("  cpu/frame %6.1f ms", 1000 * cpuSeconds / double(ms.size() + 1));
+    std::printf("\n");
     std::fflush(stdout);
 }
 
 void measure(FrameClock& frames, const char* what, int milliseconds) {
     frames.restart();
+    const double cpuAtStart = processCpuSeconds();
     QTest::qWait(milliseconds);
-    report(what, frames.intervals());
+    const double cpu = processCpuSeconds() - cpuAtStart;
+    report(what, frames.intervals(), cpu);
 }
 
 struct Window {
@@ -132,7 +150,8 @@ double menuOpening(QObject* viewerItem) {
     return ms;
 }
 
-int pages(int secondsPerPage) {
+// `only`: the page indices to measure, comma-separated; empty measures every page.
+int pages(int secondsPerPage, const std::string& only) {
     QTemporaryDir folder;
     TrackingDebugTest::prepareSimulation(folder, TrackingDebugTest::singleBarScenario("realtime", 5, 100000));
     if (!TrackingDebugTest::storeConfiguration("environment", TrackingDebugTest::singleBar))
@@ -148,6 +167,8 @@ int pages(int secondsPerPage) {
     QTest::qWait(8000);  // the tracker reaches 6DoF
     const QStringList names = TaskViewer_OrbTracking_Debug::sectionNames();
     for (int page = 0; page < names.size(); ++page) {
+        if (!only.empty() && ("," + only + ",").find("," + std::to_string(page) + ",") == std::string::npos)
+            continue;
         QQmlProperty::write(settings, "trackingDebugSectionID", page);
         measure(frames, qPrintable(QStringLiteral("page ") + names[page]), secondsPerPage * 1000);
     }
@@ -211,8 +232,13 @@ int latency(int seconds, int period) {
     ending.start();
     cpp->end();
     const double endMs = double(ending.nsecsElapsed()) / 1e6;
+    // The final graph is built on the viewer's worker; a tick shows it.
+    while (cpp->lagText().isEmpty() && ending.elapsed() < 60000)
+        QTest::qWait(10);
+    const double shownMs = double(ending.nsecsElapsed()) / 1e6;
     QTest::qWait(3000);
-    std::printf("end(): %.1f ms on the GUI thread, %zu vertices\n", endMs, cpp->graph()->vertices().size());
+    std::printf("end(): %.1f ms on the GUI thread, final graph shown after %.1f ms, %zu vertices\n", endMs, shownMs,
+                cpp->graph()->vertices().size());
     report("after end", frames.intervals());
     return 0;
 }
@@ -226,7 +252,7 @@ int main(int argc, char** argv) {
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 0;
     int result = 2;
     if (mode == "pages")
-        result = pages(seconds > 0 ? seconds : 5);
+        result = pages(seconds > 0 ? seconds : 5, argc > 3 ? argv[3] : "");
     else if (mode == "image")
         result = image(seconds > 0 ? seconds : 20);
     else if (mode == "latency")

@@ -112,9 +112,15 @@ QVariantList QExReplays::folderEntries(const QString& folder) const {
 
 int QExReplays::open(const QVariant& files) {
     QStringList paths;
-    const QVariantList list = files.canConvert<QVariantList>() && files.type() != QVariant::String
-                                  ? files.toList()
-                                  : QVariantList{files};
+    // The dialog passes a script array (a QVariantList), a drop its QList<QUrl>: toList() would
+    // turn the latter into an empty list, so any sequence is walked by its iterable.
+    QVariantList list;
+    if (files.type() != QVariant::String && files.canConvert<QVariantList>()) {
+        for (const QVariant& file : files.value<QSequentialIterable>())
+            list << file;
+    } else {
+        list << files;
+    }
     for (const QVariant& file : list) {
         const QUrl url = file.toUrl();
         paths << (url.isLocalFile() ? url.toLocalFile() : file.toString());

@@ -1,6 +1,7 @@
 #include "viewers/TaskViewer_OrbTracking_GyroscopeLatency.h"
 
 #include <QQmlEngine>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +14,23 @@
 using Kestrel::InterfaceContract::Ref;
 
 const QColor TaskViewer_OrbTracking_GyroscopeLatency::opticalColor(220, 90, 0, 255);
+
+namespace {
+
+// A final graph handed to QML is deleted on the GUI thread: the last reference may be dropped
+// by a build that outlived its viewer, on the worker's thread.
+std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor> newFinalGraph() {
+    auto* graph = new KestrelQt3DEngine::LinedMeshConstructor;
+    QQmlEngine::setObjectOwnership(graph, QQmlEngine::CppOwnership);
+    return std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor>(graph, [](KestrelQt3DEngine::LinedMeshConstructor* g) {
+        if (QThread::currentThread() == g->thread())
+            delete g;
+        else
+            g->deleteLater();
+    });
+}
+
+} // namespace
 
 TaskViewer_OrbTracking_GyroscopeLatency::TaskViewer_OrbTracking_GyroscopeLatency(QObject* parent)
     : TaskViewer(parent), lagMilliseconds_(std::numeric_limits<double>::quiet_NaN()) {
@@ -79,6 +97,10 @@ void TaskViewer_OrbTracking_GyroscopeLatency::begin() {
     if (!task)
         return;
     task->startRecording();
+    // A final graph still being built belongs to the recording before.
+    ++recording_;
+    finals_.cancel();
+    finalWanted_ = false;
     // The live curve is drawn anew from the first entry, the earlier recordings included.
     liveCurve_.clear();
 }
@@ -88,25 +110,46 @@ void TaskViewer_OrbTracking_GyroscopeLatency::end() {
     if (!task)
         return;
     task->stopRecording();
-    // Copied under the task's mutex, drawn and compared without it: the device thread takes
-    // that mutex for every sample.
-    LatencyCorrelation::Gyroscope gyroscope;
-    LatencyCorrelation::Frames frames;
-    LatencyCorrelation::Timeline timeline;
-    task->withTimeline([&](const auto& g, const auto& f, const auto& t) {
-        gyroscope = g;
-        frames = f;
-        timeline = t;
+    finalWanted_ = true;
+    postFinal();
+}
+
+// Starts the final build of the current recording, unless the build of an earlier one has not
+// been taken yet: then the next tick starts it.
+void TaskViewer_OrbTracking_GyroscopeLatency::postFinal() {
+    auto* task = latencyTask();
+    if (!task || finals_.busy())
+        return;
+    finalWanted_ = false;
+    // The build holds the task and its graph itself: the viewer may close while it runs.
+    Kestrel::InterfaceContract::Ref<Kestrel::DeviceNetwork::ICotask> keep = cotask();
+    const int recording = recording_;
+    finals_.post([keep, task, graph = newFinalGraph(), recording](const std::atomic<bool>&) {
+        // Copied under the task's mutex, drawn and compared without it: the device thread takes
+        // that mutex for every sample.
+        LatencyCorrelation::Gyroscope gyroscope;
+        LatencyCorrelation::Frames frames;
+        LatencyCorrelation::Timeline timeline;
+        task->withTimeline([&](const auto& g, const auto& f, const auto& t) {
+            gyroscope = g;
+            frames = f;
+            timeline = t;
+        });
+        buildGraph(*graph, gyroscope);
+        buildOpticalGraph(*graph, gyroscope, frames, timeline);
+        return Final{graph, LatencyCorrelation::estimateLag(gyroscope, frames, timeline), recording};
     });
-    graph_.clear();
-    buildGraph(graph_, gyroscope);
-    buildOpticalGraph(graph_, gyroscope, frames, timeline);
-    const LatencyCorrelation::Lag lag = LatencyCorrelation::estimateLag(gyroscope, frames, timeline);
-    setLag(describeLag(lag), lag.found ? lag.milliseconds : std::numeric_limits<double>::quiet_NaN());
-    emit emitNewGeometry(&graph_);
 }
 
 void TaskViewer_OrbTracking_GyroscopeLatency::onTick() {
+    if (std::optional<Final> done = finals_.take(); done && done->recording == recording_) {
+        final_ = std::move(done->graph);
+        shown_ = final_.get();
+        setLag(describeLag(done->lag), done->lag.found ? done->lag.milliseconds : std::numeric_limits<double>::quiet_NaN());
+        emit emitNewGeometry(shown_);
+    }
+    if (finalWanted_)
+        postFinal();
     auto* task = latencyTask();
     if (!task || !task->recording())
         return;
@@ -124,5 +167,6 @@ void TaskViewer_OrbTracking_GyroscopeLatency::onTick() {
     graph_.clear();
     graph_.setCurrentColor(QColor(0, 0, 0, 255));
     liveCurve_.draw(graph_);
+    shown_ = &graph_;
     emit emitNewGeometry(&graph_);
 }

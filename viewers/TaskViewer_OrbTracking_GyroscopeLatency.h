@@ -8,15 +8,20 @@
 // however long the recording runs. A new recording continues the same lists (the live curve is
 // drawn anew from the first entry). At the end of a recording the whole polyline is drawn, and
 // beside it, in a second colour, the optical motion of the recorded frames on the same axis,
-// with the lag between the two that maximises their correlation (LatencyCorrelation.h).
+// with the lag between the two that maximises their correlation (LatencyCorrelation.h). That
+// final graph and the lag search take seconds after a long recording: they run on a worker of
+// the viewer, and a later tick shows them.
 #include <QColor>
 #include <QString>
+
+#include <memory>
 
 #include "device_network/TaskViewer.h"
 #include "engine/LinedMeshConstructor.h"
 #include "tracking/runtime/device_tasks/GyroscopeLatency.h"
 #include "tracking/runtime/device_tasks/LatencyCorrelation.h"
 #include "viewers/LiveCurve.h"
+#include "viewers/RequestWorker.h"
 
 class TaskViewer_OrbTracking_GyroscopeLatency : public TaskViewer {
     Q_OBJECT
@@ -38,7 +43,8 @@ public:
 
     // Starts a recording: frame counter 0, integrated rotation (0, 0, 0); the lists grow on.
     Q_INVOKABLE void begin();
-    // Stops the recording and emits the final graph.
+    // Stops the recording; the final graph and the lag follow on a later tick, built off the
+    // GUI thread. A recording begun before they arrive drops them.
     Q_INVOKABLE void end();
 
     // The lag found at the end of the last recording, as the pane shows it; empty before.
@@ -46,7 +52,10 @@ public:
     // Milliseconds by which the gyroscope lags the camera; NaN when none was found.
     double lagMilliseconds() const { return lagMilliseconds_; }
 
-    KestrelQt3DEngine::LinedMeshConstructor* graph() { return &graph_; }
+    // The graph shown last: the live curve, or the final graph of the last recording.
+    KestrelQt3DEngine::LinedMeshConstructor* graph() { return shown_; }
+    // For tests and benchmarks: whether the final graph of an ended recording is being built.
+    bool finishing() const { return finals_.busy(); }
     GyroscopeLatency* latencyTask() const { return cotaskAs<GyroscopeLatency>(); }
 
     // Point i of the polyline is (i, second component of entry i, 0).
@@ -74,10 +83,24 @@ protected:
     void onTick() override;
 
 private:
+    // The final graph and lag of recording number `recording`, built on the worker.
+    struct Final {
+        std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor> graph;
+        LatencyCorrelation::Lag lag;
+        int recording = 0;
+    };
+
     void setLag(const QString& text, double milliseconds);
+    void postFinal();
 
     KestrelQt3DEngine::LinedMeshConstructor graph_;
+    KestrelQt3DEngine::LinedMeshConstructor* shown_ = &graph_;
+    std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor> final_;
+    int recording_ = 0;
+    bool finalWanted_ = false;
     LiveCurve liveCurve_;
     QString lagText_;
     double lagMilliseconds_;
+    // Last: destroyed first, so that a build still running holds only its own references.
+    RequestWorker<Final> finals_;
 };

@@ -81,11 +81,14 @@ Item {
         onTriggered: kdnViewer.poll()
     }
 
-    // Centred across the panel, just below the root so that the root's disc does not cover it.
+    // Centred across the panel, below the root or, with nodes in the tree, at the panel's foot
+    // (it scales about its centre: y is the top of its unscaled box).
     Label {
         id: errorLabel
+        objectName: "treeErrorLabel"
         anchors.horizontalCenter: parent.horizontalCenter
-        y: kdnViewer.height / 2 + 0.75 * kdnViewer.iconSize + (scale - 1) * height / 2
+        y: Layout.errorLabelTop(kdnViewer.height, kdnViewer.iconSize, scale * height, kdnViewer.nodes.length) +
+           (scale - 1) * height / 2
         font.pixelSize: 14
         scale: Layout.errorLabelScale(kdnViewer.width, implicitWidth)
         visible: text !== ""

@@ -99,3 +99,11 @@ function treeButtonGlyph(nodeCount) {
 function errorLabelScale(panelWidth, naturalWidth) {
     return naturalWidth > 0 ? Math.max(1, (panelWidth - 64) / naturalWidth) : 1;
 }
+
+// Top of the error label's scaled box in a tree panel of `panelHeight`: just below the root,
+// clear of its disc, while the tree shows the root alone; with nodes in the tree (open
+// recordings hang below the root) at the panel's foot, 16 px above its edge, so that the text
+// covers none of them.
+function errorLabelTop(panelHeight, iconSize, scaledHeight, nodeCount) {
+    return nodeCount > 0 ? panelHeight - 16 - scaledHeight : panelHeight / 2 + 0.75 * iconSize;
+}

@@ -8,16 +8,23 @@
 var trackingTask = [-1497334480, 1156441039, -1772120391, -493714535];
 var debugTask = [718814804, 1284480912, 590626974, -1728531172];
 
+// The i-th identifier part of a type's constants. The member is named by a computed key: the
+// script engine caches a plain `constants.InterfaceId0` per place in the code, not per type,
+// so every viewer after the first would get the first viewer's task.
+function part(constants, i) {
+    return constants["InterfaceId" + i];
+}
+
 function entry(title, icon, viewerName, constants, task) {
-    var known = constants !== undefined && constants !== null && constants.InterfaceId0 !== undefined;
+    var known = constants !== undefined && constants !== null && part(constants, 0) !== undefined;
     return {
         title: title,
         icon: icon,
         viewerName: viewerName,
-        InterfaceId0: known ? constants.InterfaceId0 : task[0],
-        InterfaceId1: known ? constants.InterfaceId1 : task[1],
-        InterfaceId2: known ? constants.InterfaceId2 : task[2],
-        InterfaceId3: known ? constants.InterfaceId3 : task[3]
+        InterfaceId0: known ? part(constants, 0) : task[0],
+        InterfaceId1: known ? part(constants, 1) : task[1],
+        InterfaceId2: known ? part(constants, 2) : task[2],
+        InterfaceId3: known ? part(constants, 3) : task[3]
     };
 }
 

@@ -31,21 +31,32 @@ run_at() {
   launch -u KESTREL_SIMULATION OrbDebugDataPath="$work/data/"
   xdotool windowmove "$window" 0 0
   xdotool windowsize "$window" "$width" "$height"
-  sleep 2
-  read_geometry
+  sized() { read_geometry; [ "$WIDTH" = "$width" ] && [ "$HEIGHT" = "$height" ]; }
+  wait_until 10 sized
+  sleep 2   # the tree's first polls of the network
   [ "$WIDTH" = "$width" ] && [ "$HEIGHT" = "$height" ] || fail "window is ${WIDTH}x${HEIGHT}, not ${width}x${height}"
 
   # The tree button is the second of the side panel (48 px buttons at the right edge).
   xdotool mousemove $((X + WIDTH - 24)) $((Y + 72)) click 1
-  sleep 1.5
-  grab "$shots/main_window_tree_${width}x${height}.png"
   # The panel takes the right half of the window above the 48 px bottom row.
   local cx=$((X + WIDTH * 3 / 4)) cy=$((Y + (HEIGHT - 48) / 2))
-  # Each disc is 48 px wide; 16 px below its centre is disc, clear of its label.
-  for node in "host 0 0" "adapter 0 72" "tracker2 -72 72" "tracker3 72 72"; do
-    set -- $node
-    is_accent $((cx + $2)) $((cy + $3 + 16)) || fail "$1 not drawn at ($2, $3) from the tree centre in ${width}x${height}: $(pixel $((cx + $2)) $((cy + $3 + 16)))"
-  done
+  # Each disc is 48 px wide; 16 px below its centre is disc, clear of its label. The panel
+  # slides in and the tree polls the network: on a loaded machine that takes a while.
+  local nodes=("host 0 0" "adapter 0 72" "tracker2 -72 72" "tracker3 72 72")
+  tree_drawn() {
+    grab "$shots/main_window_tree_${width}x${height}.png"
+    local node
+    for node in "${nodes[@]}"; do
+      set -- $node
+      is_accent $((cx + $2)) $((cy + $3 + 16)) || return 1
+    done
+  }
+  if ! wait_until 20 tree_drawn; then
+    for node in "${nodes[@]}"; do
+      set -- $node
+      is_accent $((cx + $2)) $((cy + $3 + 16)) || fail "$1 not drawn at ($2, $3) from the tree centre in ${width}x${height}: $(pixel $((cx + $2)) $((cy + $3 + 16)))"
+    done
+  fi
   # Between the host and the trackers there is no disc.
   is_accent $((cx - 72)) $((cy + 16)) && fail "a disc where none belongs in ${width}x${height}"
 
@@ -53,7 +64,8 @@ run_at() {
   local before
   before=$(pixel $((cx - 72 + 60)) $((cy + 72 + 40)))
   xdotool mousemove $((cx - 72)) $((cy + 72)) click 1
-  sleep 1
+  wait_until 10 white_at $((cx - 72 + 60)) $((cy + 72 + 40))
+  sleep 0.5   # the menu's opening transition
   grab "$shots/main_window_menu_${width}x${height}.png"
   [ "$(pixel $((cx - 72 + 60)) $((cy + 72 + 40)))" = "255,255,255" ] || fail "no tasks menu in ${width}x${height} (was $before)"
   local menuHeight

@@ -1,10 +1,14 @@
-# Sourced by the window tests (bash), first thing, without arguments: without a display the
-# test starts again under Xvfb; then a temporary work folder removed at exit, failing with the
-# program's log, screenshots of the whole screen, and the program under test started with its
-# settings in the work folder until its window shows. `launch` runs "$program".
-
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1600x1000x24 -noreset" bash "$0" "$@"
+# Sourced by the window tests (bash), first thing, without arguments: the test starts again
+# under an Xvfb server of its own; then a temporary work folder removed at exit, failing with
+# the program's log, screenshots of the whole screen, and the program under test started with
+# its settings in the work folder until its window shows. `launch` runs "$program".
+#
+# The tests move the pointer, click at screen positions and grab the whole screen, so two of
+# them on one display (ctest -j under one xvfb-run) would click into each other's windows:
+# each takes a server of its own, whatever DISPLAY says (xvfb-run -a takes the next free
+# server number when another test's server starts at the same moment).
+if [ -z "${ORB_WINDOW_TEST_DISPLAY:-}" ]; then
+  ORB_WINDOW_TEST_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1600x1000x24 -noreset" bash "$0" "$@"
 fi
 
 work=$(mktemp -d)
@@ -38,6 +42,30 @@ launch() {
   done
   [ -n "$window" ] || fail "no visible window of the program within 60 s"
 }
+
+# Runs the command given every 0.25 s until it succeeds, for at most $1 seconds; fails when
+# it never does. A loaded machine (tests run side by side) may take seconds where an idle one
+# takes a fraction of one.
+wait_until() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -ge "$end" ] && return 1
+    sleep 0.25
+  done
+}
+
+# Whether the program's log has a line matching the extended regular expression $1.
+logged() { grep -Eq "$1" "$work/program.log"; }
+
+# Grabs the screen into $work/probe.png and prints the colour of its pixel ($1, $2) as "r,g,b".
+probe_pixel() {
+  import -window root "$work/probe.png" 2>/dev/null || return 1
+  convert "$work/probe.png" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:
+}
+
+# Whether the screen's pixel ($1, $2) is white (an open menu there).
+white_at() { [ "$(probe_pixel "$1" "$2")" = "255,255,255" ]; }
 
 # Sets X, Y, WIDTH and HEIGHT of the program's window.
 read_geometry() { eval "$(xdotool getwindowgeometry --shell "$window")"; }

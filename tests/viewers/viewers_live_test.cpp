@@ -329,6 +329,8 @@ double recordLag(int node, const char* screenshot, double seconds = 3.0) {
     const size_t drawnWhileRecording = cpp->graph()->vertices().size();
     window.click(window.button(QStringLiteral("End")));
     EXPECT_FALSE(cpp->latencyTask()->recording());
+    // The final graph and the lag are built off the GUI thread and shown by a later tick.
+    EXPECT_TRUE(waitFor([&] { return !cpp->lagText().isEmpty(); })) << "no lag after End";
     // 2000 gyroscope entries a second, one segment between two; the optical curve beside them.
     const size_t entries = cpp->latencyTask()->withRecordings([](const auto& g, const auto&) { return g.size(); });
     EXPECT_NEAR(double(entries), seconds * 2000, 40);
