@@ -9,10 +9,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <random>
 
 #include "RigidScene.h"
-#include "tracking/environments/EnvironmentCodeWriter.h"
+#include "tracking/environments/GridOffset.h"
 #include "tracking/environments/OrbEnvironmentRigid.h"
 
 using namespace Kestrel::Orb::Tracking;
@@ -165,4 +166,18 @@ TEST(RigidEnvironment, ALaterEntryForACellReplacesTheEarlierOne) {
         ++identified;
     }
     EXPECT_GE(identified, eligible * 9 / 10);
+}
+
+// Offsets between bars are rounded to whole tiles only within the largest grid; beyond it, and
+// for NaN, there is no offset (converting such a value to an integer is undefined).
+TEST(RigidMatching, TileOffsetsAreRoundedOnlyWithinTheLargestGrid) {
+    EXPECT_EQ(gridOffset(2.5), 3);
+    EXPECT_EQ(gridOffset(-2.5), -3);
+    EXPECT_EQ(gridOffset(0.49), 0);
+    EXPECT_EQ(gridOffset(4096.0), 4096);
+    EXPECT_EQ(gridOffset(-4096.0), -4096);
+    EXPECT_FALSE(gridOffset(4096.4));
+    EXPECT_FALSE(gridOffset(-1e30));
+    EXPECT_FALSE(gridOffset(std::numeric_limits<double>::infinity()));
+    EXPECT_FALSE(gridOffset(std::numeric_limits<double>::quiet_NaN()));
 }
