@@ -1,5 +1,7 @@
 #include "storage_client/RemoteStorageClient.h"
 
+#include <algorithm>
+
 #include "storage_client/ErrorReport.h"
 #include "storage_client/NetworkException.h"
 #include "storage_client/TcpClient.h"
@@ -83,9 +85,17 @@ Response RemoteStorageClient::sendMessage(const Request& request) const {
     const uint64_t length = Remote::decodeFrameHeader(responseHeader);
     if (length > Remote::maximumResponseLength)
         KESTREL_RAISE_REPORT(function, "Failed to get response");
-    std::string responseBody(std::size_t(length), '\0');
-    if (length > 0 && !socket.receive(responseBody.data(), responseBody.size()))
-        KESTREL_RAISE_REPORT(function, "Failed to get response");
+    // Received in pieces, the buffer growing with what arrives: a server that announces 16 MiB
+    // and sends a few bytes costs no more memory than those bytes.
+    static constexpr uint64_t piece = 64 * 1024;
+    std::string responseBody;
+    for (uint64_t received = 0; received < length;) {
+        const std::size_t size = std::size_t(std::min(piece, length - received));
+        responseBody.resize(std::size_t(received) + size);
+        if (!socket.receive(responseBody.data() + received, size))
+            KESTREL_RAISE_REPORT(function, "Failed to get response");
+        received += size;
+    }
 
     client.close();
     return Remote::decodeResponseBody(responseBody);

@@ -63,6 +63,15 @@ TEST_F(RemoteClient, RoundTripOverIPv4AndIPv6) {
     EXPECT_EQ("CODE", v6.read("environment", "default"));
 }
 
+// A value of several receive pieces (64 KiB each) and a part piece comes back byte for byte.
+TEST_F(RemoteClient, ALargeValueArrivesWhole) {
+    std::string value(3 * 65536 + 7, '\0');
+    for (std::size_t i = 0; i < value.size(); ++i)
+        value[i] = char(i * 7 + i / 65536);
+    client.write("recordings", "large", value);
+    EXPECT_EQ(value, client.read("recordings", "large"));
+}
+
 TEST_F(RemoteClient, ReadSendsExistsThenTheReadFrame) {
     server.setValue("a", "b", "");
     EXPECT_EQ("", client.read("a", "b"));  // an empty success is an empty value
