@@ -76,7 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (cotask->getImage(&raw) != 0)
                 break;
             auto image = Ref<IImage>::adopt(static_cast<IImage*>(raw));
-            std::vector<uint8_t> pixels;
+            // Kept from input to input, so that only the task's own image is a fresh 300 KB.
+            static std::vector<uint8_t> pixels;
+            pixels.clear();
             auto pixelsOut = outArray(pixels);
             uint16_t width = 0, height = 0;
             image->getWidth(&width);

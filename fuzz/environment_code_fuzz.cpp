@@ -9,9 +9,19 @@
 // milliseconds per tile, and the identification searches bar combinations whose count grows
 // exponentially with the bars seen; without these limits a single input can take seconds,
 // which hides everything else the fuzzer could find in that time.
+//
+// The environments built last are kept (up to keptEnvironments, with the records they were
+// built from) and used again when an input starts with the same record: the fuzzer mutates each
+// corpus input several times in a row, and many mutations change only the rays, while building
+// costs far more than matching. Only environments that keep no state between calls are kept
+// (not the adaptive quadrangle), so an input gives the same result whether its environment was
+// built for it or kept, and a finding replays alone.
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "FuzzInput.h"
@@ -28,6 +38,29 @@ constexpr size_t fuzzedRigidTiles = 16;
 constexpr uint64_t fuzzedRigidCells = 4096;
 constexpr size_t fuzzedRigidRays = 12;
 constexpr size_t maximumRays = 64;
+constexpr size_t keptEnvironments = 64;
+
+// Environments by the record they were built from, the most recently used first.
+class KeptEnvironments {
+public:
+    Kestrel::InterfaceContract::Ref<IEnvironment> find(std::string_view record) {
+        for (size_t i = 0; i < kept_.size(); ++i) {
+            if (kept_[i].first == record) {
+                std::rotate(kept_.begin(), kept_.begin() + long(i), kept_.begin() + long(i) + 1);
+                return kept_.front().second;
+            }
+        }
+        return nullptr;
+    }
+    void keep(std::string_view record, Kestrel::InterfaceContract::Ref<IEnvironment> environment) {
+        if (kept_.size() == keptEnvironments)
+            kept_.pop_back();
+        kept_.emplace(kept_.begin(), std::string(record), std::move(environment));
+    }
+
+private:
+    std::vector<std::pair<std::string, Kestrel::InterfaceContract::Ref<IEnvironment>>> kept_;
+};
 
 bool unitRay(float x, float y, float z, Vec3f& ray) {
     const double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
@@ -40,10 +73,12 @@ bool unitRay(float x, float y, float z, Vec3f& ray) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static KeptEnvironments kept;
     FuzzInput in(data, size);
+    const std::string_view record = in.block();
     EnvironmentCode code;
     try {
-        code = readEnvironmentRecord(in.block());
+        code = readEnvironmentRecord(record);
     } catch (const std::runtime_error&) {
         return 0;
     }
@@ -54,14 +89,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return 0;
         rayLimit = fuzzedRigidRays;
     }
-    Kestrel::InterfaceContract::Ref<IEnvironment> environment;
-    try {
-        environment = createEnvironment(code);
-    } catch (const std::exception&) {
-        return 0;
+    Kestrel::InterfaceContract::Ref<IEnvironment> environment = kept.find(record);
+    if (!environment) {
+        try {
+            environment = createEnvironment(code);
+        } catch (const std::exception&) {
+            return 0;
+        }
+        if (!environment)
+            return 0;
+        Kestrel::InterfaceContract::Boolean adaptive = 1;
+        if (environment->isAdaptive(&adaptive) == 0 && !adaptive)
+            kept.keep(record, environment);
     }
-    if (!environment)
-        return 0;
 
     std::vector<Vec3f> markers;
     auto markersOut = outArray(markers);

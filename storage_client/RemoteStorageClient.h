@@ -4,10 +4,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "storage_client/BasicStorageClient.h"
 #include "storage_client/RemoteProtocol.h"
+#include "storage_client/Socket.h"
 
 namespace Kestrel::StorageClient {
 
@@ -19,6 +22,10 @@ public:
     static constexpr std::chrono::milliseconds exchangeTimeout{10000};
 
     RemoteStorageClient(std::string address, uint32_t port);
+    // Gives each exchange a connected socket (nullptr when the connection fails): a server in
+    // the same process, at the other end of a socket pair, for the fuzzer and for tests.
+    using Connector = std::function<std::unique_ptr<Networking::Socket>()>;
+    explicit RemoteStorageClient(Connector connect);
 
     // An unreachable server reads as an empty value; the other operations raise reports.
     std::string read(const std::string& group, const std::string& key) override;
@@ -38,8 +45,13 @@ public:
     using BasicStorageClient::write;
 
 private:
+    // The exchange on a connected socket: sends the request frame and receives the response
+    // frame, all within exchangeTimeout.
+    static Remote::Response exchange(Networking::Socket& socket, const Remote::Request& request);
+
     std::string address_;
-    uint32_t port_;
+    uint32_t port_ = 0;
+    Connector connect_;
 };
 
 } // namespace Kestrel::StorageClient

@@ -28,6 +28,8 @@ Socket::Socket(AddressFamily family, SocketType type, ProtocolType protocol) {
 #endif
 }
 
+Socket::Socket(Native::Handle connected) : handle_(connected) {}
+
 Socket::~Socket() { close(); }
 
 Native::Handle Socket::validHandle() const {

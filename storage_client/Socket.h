@@ -15,6 +15,8 @@ class Socket {
 public:
     // SocketErrorException "Failed to create socket" when the system refuses.
     Socket(AddressFamily family, SocketType type, ProtocolType protocol);
+    // Takes ownership of a handle that is already connected (one end of a socket pair).
+    explicit Socket(Native::Handle connected);
     ~Socket();
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;

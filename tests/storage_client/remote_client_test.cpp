@@ -2,6 +2,11 @@
 // server that misbehaves or is gone.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 #include <chrono>
 #include <thread>
 
@@ -61,6 +66,16 @@ TEST_F(RemoteClient, RoundTripOverIPv4AndIPv6) {
         GTEST_SKIP() << "no IPv6 loopback";
     RemoteStorageClient v6("::1", server.port());
     EXPECT_EQ("CODE", v6.read("environment", "default"));
+}
+
+// A value of several receive pieces (4 KiB, then as large as what came before) and a part
+// piece comes back byte for byte.
+TEST_F(RemoteClient, ALargeValueArrivesWhole) {
+    std::string value(3 * 65536 + 7, '\0');
+    for (std::size_t i = 0; i < value.size(); ++i)
+        value[i] = char(i * 7 + i / 65536);
+    client.write("recordings", "large", value);
+    EXPECT_EQ(value, client.read("recordings", "large"));
 }
 
 TEST_F(RemoteClient, ReadSendsExistsThenTheReadFrame) {
@@ -138,6 +153,32 @@ TEST(RemoteClientWithoutServer, StoppedServer) {
     EXPECT_EQ(connectFailure, lastLine(errorOf([&] { client.next("g", ""); })));
     // Nothing listens, so every attempt is refused at once rather than timing out.
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+// A client given its connections by a connector: none is an unreachable server, and a
+// connection whose peer already holds a response frame gives that response.
+TEST(RemoteClientWithoutServer, AConnectorGivesTheConnections) {
+    RemoteStorageClient none([] { return std::unique_ptr<Kestrel::Networking::Socket>(); });
+    EXPECT_FALSE(none.exists());
+    EXPECT_EQ("", none.read("g", "k"));
+    EXPECT_EQ("\tmessage: Failed to connect to tcp server", lastLine(errorOf([&] { none.write("g", "k", "v"); })));
+#ifndef _WIN32
+    std::vector<int> peers;
+    RemoteStorageClient paired([&] {
+        int ends[2];
+        EXPECT_EQ(0, ::socketpair(AF_UNIX, SOCK_STREAM, 0, ends));
+        // A succeeding Next response whose text is "k2", then the end of the stream.
+        const std::string body = Remote::encodeResponseBody({Remote::statusSuccess, "k2"});
+        const std::string frame = Remote::encodeFrameHeader(body.size()) + body;
+        EXPECT_EQ(ssize_t(frame.size()), ::send(ends[1], frame.data(), frame.size(), 0));
+        ::shutdown(ends[1], SHUT_WR);
+        peers.push_back(ends[1]);
+        return std::make_unique<Kestrel::Networking::Socket>(ends[0]);
+    });
+    EXPECT_EQ("k2", paired.next("g", "k"));
+    for (int peer : peers)
+        ::close(peer);
+#endif
 }
 
 TEST(RemoteClientWithoutServer, AddressesMustBeNumeric) {

@@ -5,12 +5,16 @@
 namespace Kestrel::Orb::Tracking {
 
 InterfaceContract::Ref<IEnvironment> createEnvironment(const EnvironmentCode& code) {
-    if (code.kind == "Single" && code.bar)
-        return createSingleEnvironment(*code.bar);
-    if (code.kind == "Quad" && code.bar)
-        return createQuadrangleEnvironment(*code.bar);
-    if (code.kind == "Rigid" && code.rigid)
+    // The reader checks every code it reads; a code built in memory (or a version 0 code
+    // naming an unknown preset, which reads as zeros) is checked here before anything is built.
+    if ((code.kind == "Single" || code.kind == "Quad") && code.bar) {
+        checkBuildable(*code.bar);
+        return code.kind == "Single" ? createSingleEnvironment(*code.bar) : createQuadrangleEnvironment(*code.bar);
+    }
+    if (code.kind == "Rigid" && code.rigid) {
+        checkBuildable(*code.rigid);
         return createRigidEnvironment(*code.rigid);
+    }
     return nullptr;
 }
 

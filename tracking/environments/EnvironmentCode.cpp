@@ -1,6 +1,8 @@
 #include "tracking/environments/EnvironmentCode.h"
 
+#include <algorithm>
 #include <cmath>
+#include <sstream>
 #include <stdexcept>
 
 #include "interface_contract/Varint.h"
@@ -19,6 +21,16 @@ float finiteFloat(RecordReader& reader, const char* field) {
     if (!std::isfinite(value))
         throw std::runtime_error(std::string("environment code field '") + field + "' is not a finite number");
     return value;
+}
+
+// Refuses `value` of `field` outside [low, high], naming the field, the value and the limits.
+void requireWithin(double value, double low, double high, const char* field, const char* unit) {
+    if (value >= low && value <= high)
+        return;
+    std::ostringstream message;
+    message << "environment code field '" << field << "' is " << value << unit << ": it must lie between " << low
+            << " and " << high << unit;
+    throw std::runtime_error(message.str());
 }
 
 uint32_t gridSide(RecordReader& reader, const char* field) {
@@ -75,6 +87,7 @@ RigidParameters readRigid(std::string_view payload) {
         rigid.ceiling = reader.byte("ceiling") != 0;
         rigid.planeHeight = finiteFloat(reader, "planeHeight");
         rigid.tileSize = finiteFloat(reader, "tileSize");
+        checkBuildable(rigid);
         readTiles(reader, rigid);
     } else if (rigid.version == 0) {
         rigid.preset = reader.string("preset");
@@ -102,10 +115,27 @@ BarParameters readBar(std::string_view payload) {
     BarParameters bar;
     bar.barLength = finiteFloat(reader, "barLength");
     bar.middleRatio = finiteFloat(reader, "middleRatio");
+    checkBuildable(bar);
     return bar;
 }
 
 } // namespace
+
+void checkBuildable(const BarParameters& bar) {
+    requireWithin(bar.barLength, minimumBarOrTile, maximumBarOrTile, "barLength", " m");
+    requireWithin(bar.middleRatio, minimumMiddleRatio, maximumMiddleRatio, "middleRatio", "");
+}
+
+void checkBuildable(const RigidParameters& rigid) {
+    checkBuildable(BarParameters{rigid.barLength, rigid.middleRatio});
+    requireWithin(rigid.tileSize, minimumBarOrTile, maximumBarOrTile, "tileSize", " m");
+    requireWithin(rigid.barOffsetX, -maximumBarOrTile, maximumBarOrTile, "barOffsetX", " m");
+    requireWithin(rigid.barOffsetY, -maximumBarOrTile, maximumBarOrTile, "barOffsetY", " m");
+    requireWithin(rigid.planeHeight, -maximumLayoutExtent, maximumLayoutExtent, "planeHeight", " m");
+    // In double: the product of the largest side and tile cannot overflow or round inward.
+    requireWithin(double(std::max(rigid.width, rigid.depth)) * rigid.tileSize, 0, maximumLayoutExtent,
+                  "tileSize times the longer grid side", " m");
+}
 
 EnvironmentCode readEnvironmentRecord(std::string_view bytes) {
     RecordReader reader(bytes);

@@ -59,6 +59,22 @@ constexpr uint32_t maximumRigidGridSide = 4096;
 constexpr uint64_t maximumRigidGridCells = uint64_t(1) << 20;
 constexpr uint64_t maximumRigidTiles = 4096;
 
+// Sizes no tracker could ever see or tell apart, refused as well (all in metres):
+//   barLength and tileSize       from minimumBarOrTile (1 cm) to maximumBarOrTile (100 m);
+//   middleRatio                  from minimumMiddleRatio to maximumMiddleRatio (0.01 to 0.99): at
+//                                0 or 1 the middle marker lies on an end marker, and two markers
+//                                in one place can never be matched;
+//   barOffsetX, barOffsetY       at most maximumBarOrTile from the tile centre;
+//   planeHeight                  at most maximumLayoutExtent (10 km) from 0;
+//   width * tileSize, depth * tileSize   at most maximumLayoutExtent: beyond it a float marker
+//                                position is coarser than half a millimetre.
+// The bounds include their end values; NaN and infinities are refused as not finite.
+constexpr float minimumBarOrTile = 0.01f;
+constexpr float maximumBarOrTile = 100.0f;
+constexpr float minimumMiddleRatio = 0.01f;
+constexpr float maximumMiddleRatio = 0.99f;
+constexpr float maximumLayoutExtent = 10000.0f;
+
 struct EnvironmentCode {
     std::string kind;
     std::size_t payloadSize = 0;
@@ -69,11 +85,19 @@ struct EnvironmentCode {
 // Decodes and reads a code. Throws std::runtime_error: "Wrong base64 string",
 // "need VersionConverter implementation" (outer version not 0, rigid version not 0 or 1),
 // or a message naming the field for a record that ends early, a float that is not finite, a
-// grid or a tile count beyond the limits above or a tile outside the grid. An unknown kind is not an error:
-// only `kind` and `payloadSize` are filled.
+// grid or a tile count beyond the limits above, a size outside its limits above (the message
+// names the field, its value and the limit) or a tile outside the grid. An unknown kind is not
+// an error: only `kind` and `payloadSize` are filled. A version 0 code naming an unknown preset
+// reads as zeros; building it is refused (checkBuildable).
 EnvironmentCode parseEnvironmentCode(std::string_view code);
 
 // Same, from the decoded bytes.
 EnvironmentCode readEnvironmentRecord(std::string_view bytes);
+
+// Throws std::runtime_error naming the field, its value and the limit when a size lies outside
+// the limits above; the reader runs these on every code it reads, except the zeros of an
+// unknown preset, which createEnvironment refuses through them.
+void checkBuildable(const BarParameters& bar);
+void checkBuildable(const RigidParameters& rigid);
 
 } // namespace Kestrel::Orb::Tracking

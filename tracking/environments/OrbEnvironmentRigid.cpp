@@ -30,6 +30,7 @@
 #include "tracking/environments/BarDetector.h"
 #include "tracking/environments/BarGeometry.h"
 #include "tracking/environments/EnvironmentKinds.h"
+#include "tracking/environments/GridOffset.h"
 #include "tracking/environments/RayPoseRefinement.h"
 #include "tracking/environments/RayProjection.h"
 #include "tracking/environments/RigidDetectorShape.h"
@@ -52,9 +53,6 @@ using Eigen::Vector3d;
 using Eigen::Vector2d;
 
 Vector3d toEigen(const Vec3f& v) { return Vector3d(v[0], v[1], v[2]); }
-
-// Rounded to the nearest integer, halves away from zero.
-int32_t nearest(double value) { return int32_t(std::round(value)); }
 
 // (x, y) turned by `turn` quarter turns, (x, y) -> (-y, x) per turn.
 std::array<int32_t, 2> turnCell(int32_t x, int32_t y, int turn) {
@@ -545,11 +543,12 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
     double error = 0;
     for (std::size_t g = 0; g < count; ++g) {
         const Vector2d relative = (placed[g].tileCentre - p0) / double(tileSize);
-        // Bars further apart than any grid allows (a ray grazing the plane, a code's tiles of
-        // almost no size) are no group of this layout; such offsets have no integer to round to.
-        if (!(std::abs(relative.x()) <= maximumRigidGridSide && std::abs(relative.y()) <= maximumRigidGridSide))
+        // Bars further apart than any grid allows (a ray grazing the plane) are no group of
+        // this layout.
+        const std::optional<int32_t> x = gridOffset(relative.x()), y = gridOffset(relative.y());
+        if (!x || !y)
             return GroupResult::skipped;
-        offset[g] = {nearest(relative.x()), nearest(relative.y())};
+        offset[g] = {*x, *y};
         error += templateError(placed[g], p0 + Vector2d(offset[g][0], offset[g][1]) * double(tileSize));
     }
     if (error / double(count) > fitLimit)

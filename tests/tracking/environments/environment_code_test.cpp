@@ -362,3 +362,84 @@ TEST(CreateEnvironment, CorruptedCodesFailCleanly) {
         }
     }
 }
+
+// Sizes no tracker could see are refused at each limit, naming the field, the value and the
+// limit; the values on the limits themselves are accepted.
+TEST(EnvironmentCode, SizesBeyondTheLimitsAreRefusedAtEachBoundary) {
+    struct Case {
+        const char* field;
+        float RigidParameters::*member;
+        float accepted, refused;
+    };
+    const Case cases[] = {
+        {"barLength", &RigidParameters::barLength, 0.01f, 0.0099f},
+        {"barLength", &RigidParameters::barLength, 100.0f, 100.01f},
+        {"barLength", &RigidParameters::barLength, 1.0f, 0.0f},
+        {"barLength", &RigidParameters::barLength, 1.0f, -1.5f},
+        {"tileSize", &RigidParameters::tileSize, 0.01f, 0.0099f},
+        {"tileSize", &RigidParameters::tileSize, 100.0f, 1e30f},
+        {"tileSize", &RigidParameters::tileSize, 0.6f, -0.6f},
+        {"middleRatio", &RigidParameters::middleRatio, 0.01f, 0.0099f},
+        {"middleRatio", &RigidParameters::middleRatio, 0.99f, 0.9901f},
+        {"middleRatio", &RigidParameters::middleRatio, 0.5f, 0.0f},
+        {"middleRatio", &RigidParameters::middleRatio, 0.5f, 1.0f},
+        {"barOffsetX", &RigidParameters::barOffsetX, -100.0f, -100.01f},
+        {"barOffsetY", &RigidParameters::barOffsetY, 100.0f, 100.01f},
+        {"planeHeight", &RigidParameters::planeHeight, -10000.0f, -10001.0f},
+        {"planeHeight", &RigidParameters::planeHeight, 10000.0f, 10001.0f},
+    };
+    for (const Case& c : cases) {
+        RigidParameters rigid = sampleRigid();
+        rigid.*c.member = c.accepted;
+        EXPECT_EQ(messageOf([&] { createEnvironment(encodeRigidEnvironment(rigid)); }), "(no error)")
+            << c.field << " " << c.accepted;
+        rigid.*c.member = c.refused;
+        EXPECT_NE(messageOf([&] { parseEnvironmentCode(encodeRigidEnvironment(rigid)); })
+                      .find(std::string("environment code field '") + c.field + "' is "),
+                  std::string::npos)
+            << c.field << " " << c.refused;
+    }
+    RigidParameters rigid = sampleRigid();
+    rigid.tileSize = 1e30f;
+    EXPECT_EQ(messageOf([&] { parseEnvironmentCode(encodeRigidEnvironment(rigid)); }),
+              "environment code field 'tileSize' is 1e+30 m: it must lie between 0.01 and 100 m");
+    // The layout's extent: 100 tiles of 100 m are the most along one side.
+    rigid = sampleRigid();
+    rigid.tileSize = 100.0f;
+    rigid.width = 100;
+    EXPECT_NO_THROW(parseEnvironmentCode(encodeRigidEnvironment(rigid)));
+    rigid.depth = 101;
+    EXPECT_EQ(messageOf([&] { parseEnvironmentCode(encodeRigidEnvironment(rigid)); }),
+              "environment code field 'tileSize times the longer grid side' is 10100 m: it must lie between 0 and "
+              "10000 m");
+    // The bar kinds, and a legacy code naming an unknown preset (it reads as zeros, builds not).
+    EXPECT_NE(messageOf([] { createEnvironment(encodeBarEnvironment("Single", {0.0f, 0.3f})); })
+                  .find("'barLength' is 0 m: it must lie between 0.01 and 100 m"),
+              std::string::npos);
+    EXPECT_NE(messageOf([] { createEnvironment(encodeBarEnvironment("Quad", {1.0f, 1.0f})); })
+                  .find("'middleRatio' is 1: it must lie between 0.01 and 0.99"),
+              std::string::npos);
+    RigidParameters legacy;
+    legacy.version = 0;
+    legacy.preset = "unknown";
+    legacy.width = legacy.depth = 1;
+    legacy.tiles = {{0, 0, 0}};
+    const std::string unknownPreset = encodeRigidEnvironment(legacy);
+    ASSERT_NO_THROW(parseEnvironmentCode(unknownPreset));
+    EXPECT_NE(messageOf([&] { createEnvironment(unknownPreset); }).find("'barLength' is 0 m"), std::string::npos);
+}
+
+// The environment fuzzer's input whose rounding of a tile offset to an integer had no defined
+// result (fuzz/regressions/environment_code_fuzz/bars-beyond-any-grid, its record): bars of
+// 1.7e22 m on tiles of 3.8e-37 m, which no grid can hold. The reader refuses it before anything
+// is built, naming the first field beyond its limit.
+TEST(EnvironmentCode, TheFuzzersLayoutOfBarsBeyondAnyGridIsRefused) {
+    const unsigned char record[] = {
+        0x00, 0x05, 'R',  'i',  'g',  'i',  'd',  0x36, 0x01, 0x05, 'f',  'l',  'o',  'o',  '{',  0x04,
+        0x04, 0x51, 0x75, 0x61, 0x64, 0xcd, 0x98, 0x4c, 0xba, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00,
+        0x40, 0x40, 0x9a, 0x99, 0x19, 0x3f, 0x05, 0x00, 0x00, 0x00, 0x01, 0x02, 0x03, 0x03, 0x01, 0x01,
+        0x02, 0x3f, 0x9b, 0x88, 0x3f, 0xb7, 0x38, 0x05, 0xbe, 0xd1, 0x4a, 0x52, 0x3f, 0x46};
+    const std::string_view bytes(reinterpret_cast<const char*>(record), sizeof record);
+    EXPECT_EQ(messageOf([&] { readEnvironmentRecord(bytes); }),
+              "environment code field 'barLength' is 1.66359e+22 m: it must lie between 0.01 and 100 m");
+}

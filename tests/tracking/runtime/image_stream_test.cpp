@@ -43,6 +43,19 @@ TEST(ImageStream, OddRowsRunRightEvenRowsRunLeft) {
     EXPECT_EQ(7u, written);
 }
 
+// Decoding into a buffer that held another image leaves nothing of it: the result is the fresh
+// decoding, of the new size.
+TEST(ImageStream, AReusedBufferHoldsOnlyTheNewImage) {
+    ImageStreamBuilder b;
+    b.segment({10, 11, 12}, 5, 3, 1);
+    std::vector<uint8_t> pixels(size_t(W) * H + 100, 0xAB);
+    decodeImageStream(b.stream(), W, H, pixels);
+    EXPECT_EQ(decodeImageStream(b.stream(), W, H), pixels);
+    decodeImageStream(b.stream(), 17, 3, pixels);
+    EXPECT_EQ(decodeImageStream(b.stream(), 17, 3), pixels);
+    EXPECT_EQ(51u, pixels.size());
+}
+
 TEST(ImageStream, ShortSegmentIsFilledWithTheCheckerPattern) {
     // Row 3 first filled with 7s, then a segment of 2 data bytes and length 6 from column 1:
     // h = 1 | 6 << 10 | 3 << 20, h & 0xFF = 1; pixel i beyond the data is 255 when

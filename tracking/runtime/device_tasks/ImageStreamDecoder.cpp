@@ -5,7 +5,13 @@
 namespace Kestrel::Orb {
 
 std::vector<uint8_t> decodeImageStream(std::string_view stream, int width, int height) {
-    std::vector<uint8_t> pixels(size_t(width) * size_t(height), 0);
+    std::vector<uint8_t> pixels;
+    decodeImageStream(stream, width, height, pixels);
+    return pixels;
+}
+
+void decodeImageStream(std::string_view stream, int width, int height, std::vector<uint8_t>& pixels) {
+    pixels.assign(size_t(width) * size_t(height), 0);
     const auto* bytes = reinterpret_cast<const uint8_t*>(stream.data());
     const size_t size = stream.size();
     size_t start = 0;
@@ -40,7 +46,6 @@ std::vector<uint8_t> decodeImageStream(std::string_view stream, int width, int h
         }
         start = headerAt + 4;
     }
-    return pixels;
 }
 
 } // namespace Kestrel::Orb

@@ -22,4 +22,8 @@ namespace Kestrel::Orb {
 // std::runtime_error "Region Y coord overflow" for a segment with y > height.
 std::vector<uint8_t> decodeImageStream(std::string_view stream, int width, int height);
 
+// Same, into `pixels` (resized to width * height), whose storage is reused: a caller decoding
+// image after image allocates once.
+void decodeImageStream(std::string_view stream, int width, int height, std::vector<uint8_t>& pixels);
+
 } // namespace Kestrel::Orb

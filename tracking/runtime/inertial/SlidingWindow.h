@@ -1,11 +1,14 @@
 #pragma once
 // A fixed-capacity sliding window of vectors with running per-axis sums (and, when asked for,
-// sums of squares). Storage is a fixed array inside the object: nothing is allocated per value.
+// sums of squares). The storage grows with the first N values and is then reused: once N values
+// have arrived nothing is allocated per value, and a window that never fills never touches the
+// memory of its whole capacity (the inertial windows hold 40000 values each).
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <vector>
 
 #include "interface_contract/KestrelMath.h"
 
@@ -30,7 +33,10 @@ public:
         } else {
             ++count_;
         }
-        values_[next_] = value;
+        if (next_ < values_.size())
+            values_[next_] = value;
+        else
+            values_.push_back(value);
         for (std::size_t a = 0; a < Dim; ++a) {
             sums_[a] += value[a];
             if constexpr (KeepSquares)
@@ -71,7 +77,7 @@ public:
     const Value& at(std::size_t i) const { return values_[(next_ + N - count_ + i) % N]; }
 
 private:
-    std::array<Value, N> values_{};
+    std::vector<Value> values_;  // index next_ is the next to write; at most N values
     std::size_t count_ = 0;
     std::size_t next_ = 0;
     Value sums_{};
