@@ -184,10 +184,11 @@ TEST(DeviceFaults, OverexposureSaturatesEveryBlob) {
 }
 
 // The example scenarios of the faults and the ceiling walk make trackers (their covered tiles
-// carry bars) and inject what their names say.
+// carry bars) and inject what their names say: one fault each, two in "faults-".
 TEST(DeviceFaults, ExampleScenariosInjectTheirFault) {
-    for (const char* name : {"fault-covered-marker", "fault-lamp", "fault-flickering-lamp", "fault-lost-frames",
-                             "fault-inertial-gaps", "fault-inertial-lag", "fault-overexposure", "ceiling-walk"}) {
+    for (const char* name : {"fault-covered-marker", "fault-lamp", "fault-lamp-near-marker", "fault-flickering-lamp",
+                             "fault-lost-frames", "fault-inertial-gaps", "fault-inertial-lag", "fault-overexposure",
+                             "faults-covered-marker-and-lamp", "ceiling-walk"}) {
         SCOPED_TRACE(name);
         std::ifstream in(std::string(ORB_SOURCE_DIR "/device_simulator/scenarios/") + name + ".json");
         ASSERT_TRUE(in);
@@ -196,6 +197,7 @@ TEST(DeviceFaults, ExampleScenariosInjectTheirFault) {
         const int injected = int(!f.covered.empty()) + int(!f.lamps.empty()) + int(f.lostFrames > 0) +
                              int(f.inertialGaps.perSecond > 0) + int(f.exposureGain != 1.0) +
                              int(tracker.device.imuDelayMs != 0);
-        EXPECT_EQ(injected, std::string(name) == "ceiling-walk" ? 0 : 1);
+        const std::string n = name;
+        EXPECT_EQ(injected, n == "ceiling-walk" ? 0 : n == "faults-covered-marker-and-lamp" ? 2 : 1);
     }
 }

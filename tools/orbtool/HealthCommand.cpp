@@ -11,6 +11,7 @@
 #include "SimulatedTracker.h"
 #include "TrackRecording.h"
 #include "interface_contract/Marshal.h"
+#include "tracking/environments/MarkerTiles.h"
 #include "tracking/runtime/health/HealthDocuments.h"
 #include "tracking/runtime/health/SessionHealth.h"
 #include "tracking/runtime/pipeline/OrbTracking.h"
@@ -69,6 +70,7 @@ Health::HealthReport analyseRecording(const CommandOptions& options) {
         throw std::runtime_error("the environment code names an unknown kind");
     Orb::Tracking::TrackingClock clock = [&source] { return int64_t(std::llround(source.now() * 1e9)); };
     auto health = std::make_shared<Health::SessionHealth>(clock);
+    health->describeMarkerTiles(Orb::Tracking::markerTiles(environment.get()));
     auto network = source.network();
     Ref<ITrackingCotask> cotask =
         InterfaceContract::makeInterfaced<OrbTracking, ITrackingCotask>(network, source.node(), environment, clock);
@@ -87,6 +89,7 @@ Health::HealthReport analyseSimulation(const CommandOptions& options) {
         throw std::runtime_error("--seconds: must be positive");
     const SimulatedTracker simulation(options, step);
     auto health = std::make_shared<Health::SessionHealth>(simulation.trackingClock());
+    health->describeMarkerTiles(Orb::Tracking::markerTiles(simulation.environment().get()));
     auto network = simulation.network();
     Ref<ITrackingCotask> cotask = InterfaceContract::makeInterfaced<OrbTracking, ITrackingCotask>(
         network, DeviceNetwork::NodeHandle(simulation.node()), simulation.environment(), simulation.trackingClock());

@@ -46,6 +46,10 @@ constexpr double fitLimit = 0.1;            // mean squared template error per b
 constexpr double collinearLimit = 1e-3;     // scatter eigenvalue ratio below which the plane is unknown
 constexpr double barShapeLimit = 0.1;      // rms distance of a bar's markers from its template, tile edges
 constexpr double rayResidualLimit = 0.005;  // radians between a group ray and its marker after refinement
+// Radians between a further ray and the marker it lands near, at the group's pose. Clean
+// frames stay within 3 mrad; a ray further off is another light near a marker out of view (a
+// lamp, a reflection), which is left unmatched rather than spoiling the identification.
+constexpr double otherRayLimit = 0.01;
 constexpr double planeLimit = 0.05;         // rms distance of a bar's markers from the group's plane, metres
 
 using Eigen::Matrix3d;
@@ -53,6 +57,13 @@ using Eigen::Vector3d;
 using Eigen::Vector2d;
 
 Vector3d toEigen(const Vec3f& v) { return Vector3d(v[0], v[1], v[2]); }
+
+// Angle between a camera-frame ray and the direction to `marker` from a camera at `position`.
+double rayAngle(const Matrix3d& camera_world, const Vector3d& position, const Vec3f& marker, const Vec3f& ray) {
+    const Vector3d toMarker = camera_world * (toEigen(marker) - position);
+    const Vector3d r = toEigen(ray);
+    return std::atan2(toMarker.cross(r).norm(), toMarker.dot(r));
+}
 
 // (x, y) turned by `turn` quarter turns, (x, y) -> (-y, x) per turn.
 std::array<int32_t, 2> turnCell(int32_t x, int32_t y, int turn) {
@@ -628,12 +639,13 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
             }
         if (!refineRayPose(groupRays, groupMarkers, rotation, position))
             return GroupResult::notFound;
-        // Rays that the refined pose cannot bring onto their markers belong elsewhere.
-        const Eigen::Matrix3d camera_world = rotation.toRotationMatrix().transpose();
-        for (std::size_t i = 0; i < groupRays.size(); ++i)
-            if ((camera_world * (groupMarkers[i] - position)).normalized().cross(groupRays[i]).norm() > rayResidualLimit)
-                return GroupResult::notFound;
     }
+    const Eigen::Matrix3d camera_world = rotation.toRotationMatrix().transpose();
+    // Rays that the refined pose cannot bring onto their markers belong elsewhere.
+    for (std::size_t g = 0; g < count; ++g)
+        for (std::size_t k = 0; k < 3; ++k)
+            if (rayAngle(camera_world, position, markers[tileOf[g] * 3 + k], rays[bars[group[g]][k]]) > rayResidualLimit)
+                return GroupResult::notFound;
 
     // Marker indices: the group's rays by their tiles, every other ray by where it meets the plane.
     std::vector<MarkerIndex> result(rays.size(), unmatchedMarker);
@@ -656,6 +668,10 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
                 return GroupResult::notFound;
             result[ray] = index;
         }
+    // A ray that lands near a marker but points well away from it is another light, or a sign
+    // of a wrong pose: at a wrong place most further rays do so, at the right one few. So the
+    // pose stands only while the further rays that point at their marker outnumber those refused.
+    std::size_t confirmed = 0, refused = 0;
     for (std::size_t i = 0; i < rays.size(); ++i) {
         if (result[i] != unmatchedMarker)
             continue;
@@ -666,7 +682,17 @@ OrbEnvironmentRigid::GroupResult OrbEnvironmentRigid::tryGroup(const std::vector
         }
         const std::vector<std::size_t> near = markerGrid.grid.query(hit, radius);
         result[i] = near.size() == 1 ? MarkerIndex(near[0]) : ambiguousMarker;
+        if (result[i] < 0)
+            continue;
+        if (rayAngle(camera_world, position, markers[near[0]], rays[i]) > otherRayLimit) {
+            result[i] = unmatchedMarker;
+            ++refused;
+        } else {
+            ++confirmed;
+        }
     }
+    if (refused > 0 && refused >= confirmed)
+        return GroupResult::notFound;
     // A pose that leaves most rays without a marker is a wrong place whose local pattern looked
     // right; with most rays on markers, all of them give the final pose.
     std::vector<Vector3d> matchedRays, matchedMarkers;

@@ -45,6 +45,10 @@
 //   match radius of its marker and point at it within 5 mrad; at least half of all rays must
 //   get a marker, and after a second refinement over all matched rays each of them must point
 //   at its marker within 5 mrad. Otherwise the frame is not identified.
+// - A further ray (not of the group) that lands within the match radius of a marker but points
+//   more than 10 mrad from it at the group's pose is left unmatched: another light near a
+//   marker out of view (a lamp, a reflection). The frame is only identified while the further
+//   rays that point at their markers outnumber those left so; at a wrong place most do not.
 // - The position before refinement is the mean over the group's markers of (marker - turned
 //   plane point).
 

@@ -100,6 +100,11 @@ TEST(OrbtoolHealth, NamesACoveredMarker) {
     ASSERT_EQ(named.size(), 1u) << QJsonDocument(r["findings"].toArray()).toJson().toStdString();
     EXPECT_EQ(named[0]["marker"].toInt(), 14);
     EXPECT_LT(named[0]["value"].toDouble(), 0.05);
+    // Marker 14 is the last marker of the default floor's fifth tile entry, (1, 4, turn 3).
+    const std::string text = named[0]["text"].toString().toStdString();
+    EXPECT_EQ(text.rfind("Marker 14 (tile 1,4) was matched in ", 0), 0u) << text;
+    const QJsonArray tile = r["markers"].toArray()[14].toObject()["tile"].toArray();
+    EXPECT_EQ(tile, (QJsonArray{1, 4}));
 }
 
 TEST(OrbtoolHealth, LocatesSteadyAndFlickeringLamps) {

@@ -17,12 +17,14 @@ struct Report {
     double rotationRms() const { return number(R"("rotationErrorDeg"\s*:\s*\{"rms")"); }
 };
 
-Report track(const std::string& scenario, double seconds) {
-    const OrbtoolRun::Output output = OrbtoolRun::run(OrbtoolRun::program(ORBTOOL_PATH) + " track --scenario " + SCENARIO_FOLDER +
-                                                      "/" + scenario + " --seconds " + std::to_string(seconds) +
-                                                      " --json" + OrbtoolRun::discardErrors);
+Report trackFile(const std::string& path, double seconds, const std::string& options = "") {
+    const OrbtoolRun::Output output = OrbtoolRun::run(OrbtoolRun::program(ORBTOOL_PATH) + " track --scenario " + path +
+                                                      " --seconds " + std::to_string(seconds) + options + " --json" +
+                                                      OrbtoolRun::discardErrors);
     return {output.status, output.text};
 }
+
+Report track(const std::string& scenario, double seconds) { return trackFile(SCENARIO_FOLDER "/" + scenario, seconds); }
 
 } // namespace
 
@@ -79,6 +81,20 @@ TEST(OrbtoolTrack, CeilingTracksLikeTheFloor) {
     EXPECT_GE(report.share6Dof(), 0.98);
     EXPECT_LT(report.positionRms(), 2.0);
     EXPECT_LT(report.number(R"("positionErrorMm"\s*:\s*\{[^}]*"max")"), 10.0);
+    EXPECT_LT(report.rotationRms(), 0.1);
+}
+
+// A steady lamp on the floor 0.34 m from a bar's end marker, walked around on the default
+// circle: the lamp lands within matching reach of that marker whenever the marker itself is out
+// of view. It must be left unmatched, in identification and at the held pose alike; taken for the
+// marker it held the pose 0.1 m off (105 mm rms, 295 mm max) and delayed 6DoF to 2.8 s.
+TEST(OrbtoolTrack, LampBesideAMarkerIsNotTakenForIt) {
+    const Report report = trackFile(EXAMPLE_SCENARIO_FOLDER "/fault-lamp-near-marker.json", 12, " --clock fast");
+    ASSERT_EQ(report.status, 0) << report.json;
+    EXPECT_LT(report.timeTo6Dof(), 1.0);
+    EXPECT_GE(report.share6Dof(), 0.98);
+    EXPECT_LT(report.positionRms(), 2.0);
+    EXPECT_LT(report.number(R"("positionErrorMm"\s*:\s*\{[^}]*"max")"), 5.0);
     EXPECT_LT(report.rotationRms(), 0.1);
 }
 

@@ -141,10 +141,13 @@ void roomFindings(const HealthReport& r, const HealthSettings& s, std::vector<Fi
         if (m.framesInView < s.markerMinimumInView || m.matchRate >= s.markerMatchRate ||
             m.matchRate >= s.markerRelativeRate * usual)
             continue;
+        // On a layout of tiles the tile tells a person where to look; elsewhere the position.
+        const std::string place = m.tileColumn >= 0 ? format("(tile %d,%d)", m.tileColumn, m.tileRow)
+                                                    : "at " + position(m.position);
         Finding f = finding(FindingKind::MarkerRarelyMatched,
-                            format("Marker %d at %s was matched in %s of the frames it was in view: dirty, covered or "
+                            format("Marker %d %s was matched in %s of the frames it was in view: dirty, covered or "
                                    "damaged?",
-                                   m.index, position(m.position).c_str(), percent(m.matchRate).c_str()),
+                                   m.index, place.c_str(), percent(m.matchRate).c_str()),
                             format("matched in %lld of %lld frames; the usual marker in %s", (long long)m.framesMatched,
                                    (long long)m.framesInView, percent(usual).c_str()),
                             "Clean or uncover the marker, or replace it.", m.matchRate);

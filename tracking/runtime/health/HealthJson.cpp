@@ -147,14 +147,17 @@ std::string healthJson(const HealthReport& r) {
         .integer("segments", r.lag.segments)
         .close('}');
     j.open("markers", '[');
-    for (const MarkerFigures& m : r.markers)
+    for (const MarkerFigures& m : r.markers) {
         j.open(nullptr, '{')
             .integer("index", m.index)
-            .point("position", m.position)
-            .integer("framesInView", m.framesInView)
+            .point("position", m.position);
+        if (m.tileColumn >= 0)
+            j.open("tile", '[').integer(nullptr, m.tileColumn).integer(nullptr, m.tileRow).close(']');
+        j.integer("framesInView", m.framesInView)
             .integer("framesMatched", m.framesMatched)
             .number("matchRate", m.matchRate)
             .close('}');
+    }
     j.close(']').open("straySources", '[');
     for (const StraySource& s : r.straySources) {
         j.open(nullptr, '{').point("position", s.position).boolean("triangulated", s.triangulated);

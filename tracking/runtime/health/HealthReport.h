@@ -53,6 +53,7 @@ struct MarkerFigures {
     int64_t framesInView = 0;   // frames whose tracked pose put it well inside the field of view
     int64_t framesMatched = 0;  // of those, frames in which a ray was matched to it
     double matchRate = 0;       // framesMatched / framesInView (0 when never in view)
+    int32_t tileColumn = -1, tileRow = -1;  // the tile its bar sits on; -1 when the layout has no tiles
 };
 
 // A place where unmatched blobs keep appearing: a light that is not a marker.

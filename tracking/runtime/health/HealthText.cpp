@@ -68,8 +68,10 @@ std::string healthText(const HealthReport& r) {
     line(out, "Markers: %zu, %d seen in view", r.markers.size(), judged);
     for (const MarkerFigures& m : r.markers)
         if (m.framesInView > 0)
-            line(out, "  %4d at (%.2f, %.2f, %.2f): matched %lld of %lld frames in view (%.1f %%)", m.index, m.position.x,
-                 m.position.y, m.position.z, (long long)m.framesMatched, (long long)m.framesInView, 100 * m.matchRate);
+            line(out, "  %4d at (%.2f, %.2f, %.2f)%s: matched %lld of %lld frames in view (%.1f %%)", m.index, m.position.x,
+                 m.position.y, m.position.z,
+                 m.tileColumn >= 0 ? (" tile " + std::to_string(m.tileColumn) + "," + std::to_string(m.tileRow)).c_str() : "",
+                 (long long)m.framesMatched, (long long)m.framesInView, 100 * m.matchRate);
     line(out, "Stray sources: %zu", r.straySources.size());
     for (const StraySource& s : r.straySources) {
         const Point3& q = s.triangulated ? s.triangulatedPosition : s.position;

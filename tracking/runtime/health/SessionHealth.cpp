@@ -20,9 +20,19 @@ HealthReport SessionHealth::snapshot() const {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         report = recorder_->report();
+        for (MarkerFigures& m : report.markers)
+            if (m.index >= 0 && std::size_t(m.index) < tiles_.size()) {
+                m.tileColumn = tiles_[std::size_t(m.index)].column;
+                m.tileRow = tiles_[std::size_t(m.index)].row;
+            }
     }
     report.findings = findingsOf(report, settings_);
     return report;
+}
+
+void SessionHealth::describeMarkerTiles(std::vector<TileCell> tiles) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    tiles_ = std::move(tiles);
 }
 
 void SessionHealth::cameraDescribed(const CameraView& view) {

@@ -19,7 +19,9 @@
 
 #include <memory>
 #include <mutex>
+#include <vector>
 
+#include "tracking/environments/MarkerTiles.h"
 #include "tracking/runtime/health/HealthReport.h"
 #include "tracking/runtime/health/HealthSettings.h"
 #include "tracking/runtime/pipeline/SharedTrackingState.h"
@@ -38,6 +40,9 @@ public:
 
     // The figures so far, the windows and the findings. A copy: safe while the feed goes on.
     HealthReport snapshot() const;
+    // The tile of each marker's bar, in marker order (markerTiles() of the environment): marker
+    // findings then name the tile. Without it (a layout without tiles) they give the position.
+    void describeMarkerTiles(std::vector<TileCell> tiles);
 
     // TrackingObserver
     void cameraDescribed(const CameraView& view) override;
@@ -54,6 +59,7 @@ private:
     TrackingClock clock_;
     HealthSettings settings_;
     std::unique_ptr<SessionRecorder> recorder_;  // under mutex_
+    std::vector<TileCell> tiles_;                // under mutex_
 };
 
 } // namespace Kestrel::Orb::Tracking::Health

@@ -14,6 +14,7 @@
 #include "interface_contract/DebugLog.h"
 #include "interface_contract/Marshal.h"
 #include "tracking/runtime/pipeline/MarkerAssociation.h"
+#include "tracking/runtime/optimizer/PoseMatchGate.h"
 #include "tracking/runtime/optimizer/PoseOptimization.h"
 #include "tracking/runtime/optimizer/PoseResidual.h"
 
@@ -227,6 +228,7 @@ void OptimizerContext::addFrame(FrameRecord& record) {
         InterfaceContract::OutArray out = outArray(poseIndices);
         check(environment_.get(), environment_->matchNearPosition(&in, &origin, &out));
         poseIndices.resize(n, -1);
+        refuseDistantMatches(world, origin, markers_, poseIndices);
     }
 
     auto keepPoseIndices = [&] {

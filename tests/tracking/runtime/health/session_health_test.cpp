@@ -189,6 +189,10 @@ TEST(SessionHealth, MarkerMatchRatesAndAStrayLightOnThePlane) {
     int rare = 0, stray = 0;
     for (const Finding& f : r.findings) {
         rare += f.kind == FindingKind::MarkerRarelyMatched;
+        // No tiles described: the marker is named by its position.
+        if (f.kind == FindingKind::MarkerRarelyMatched && f.marker == 0) {
+            EXPECT_EQ(f.text.rfind("Marker 0 at (", 0), 0u) << f.text;
+        }
         if (f.kind == FindingKind::StrayLight) {
             ++stray;
             EXPECT_NEAR(f.position.x, 0.44514, 1e-4);
