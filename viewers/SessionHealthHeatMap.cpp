@@ -5,19 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-SessionHealthHeatMap::SessionHealthHeatMap(QQuickItem* parent) : QQuickPaintedItem(parent) {}
-
-void SessionHealthHeatMap::setModel(SessionHealthModel* model) {
-    if (model_ == model)
-        return;
-    if (model_)
-        disconnect(model_, nullptr, this, nullptr);
-    model_ = model;
-    if (model_)
-        connect(model_, &SessionHealthModel::roomChanged, this, [this] { update(); });
-    emit modelChanged();
-    update();
-}
+SessionHealthHeatMap::SessionHealthHeatMap(QQuickItem* parent) : SessionHealthPaintedItem(parent) {}
 
 QColor SessionHealthHeatMap::cellColour(int count, int maximum) {
     if (count <= 0 || maximum <= 0)

@@ -6,19 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-SessionHealthRoomView::SessionHealthRoomView(QQuickItem* parent) : QQuickPaintedItem(parent) { setAntialiasing(true); }
-
-void SessionHealthRoomView::setModel(SessionHealthModel* model) {
-    if (model_ == model)
-        return;
-    if (model_)
-        disconnect(model_, nullptr, this, nullptr);
-    model_ = model;
-    if (model_)
-        connect(model_, &SessionHealthModel::roomChanged, this, [this] { update(); });
-    emit modelChanged();
-    update();
-}
+SessionHealthRoomView::SessionHealthRoomView(QQuickItem* parent) : SessionHealthPaintedItem(parent) { setAntialiasing(true); }
 
 QColor SessionHealthRoomView::rateColour(double rate) {
     if (rate < 0)

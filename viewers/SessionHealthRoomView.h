@@ -4,20 +4,14 @@
 // in view), and the stray-light sources as crosses with their height. The view fits everything
 // with a margin and keeps metres square; grid lines every metre (every 10 cm in a small room).
 
-#include <QPointer>
-#include <QQuickPaintedItem>
 #include <QRectF>
 
-#include "viewers/SessionHealthModel.h"
+#include "viewers/SessionHealthPaintedItem.h"
 
-class SessionHealthRoomView : public QQuickPaintedItem {
+class SessionHealthRoomView : public SessionHealthPaintedItem {
     Q_OBJECT
-    Q_PROPERTY(SessionHealthModel* model READ model WRITE setModel NOTIFY modelChanged)
 public:
     explicit SessionHealthRoomView(QQuickItem* parent = nullptr);
-
-    SessionHealthModel* model() const { return model_; }
-    void setModel(SessionHealthModel* model);
 
     void paint(QPainter* painter) override;
 
@@ -29,10 +23,4 @@ public:
     // The room area shown (x, z in metres): everything in the report with a margin of 0.25 m,
     // at least 1 m on each side.
     QRectF roomArea() const;
-
-signals:
-    void modelChanged();
-
-private:
-    QPointer<SessionHealthModel> model_;
 };

@@ -4,6 +4,7 @@
 
 #include "device_network/NetworkHolder.h"
 #include "interface_contract/DebugLog.h"
+#include "tracking/environments/MarkerTiles.h"
 #include "tracking/runtime/stream/TrackingTaskStart.h"
 #include "viewers/TrackingConfiguration.h"
 #include "viewers/TrackingDebugText.h"
@@ -24,6 +25,7 @@ Kestrel::DeviceNetwork::CotaskPair TaskViewer_OrbTracking_SessionHealth::createC
     // A fresh analysis for each tracking this viewer starts (a recording going back in time
     // starts it afresh): the session shown is the one this tracking sees.
     auto health = std::make_shared<Health::SessionHealth>(steadyTrackingClock());
+    health->describeMarkerTiles(markerTiles(environment_.get()));
     static_cast<OrbTracking*>(task.get())->attachObserver(health);
     health_ = std::move(health);
     Kestrel::DeviceNetwork::CotaskPair pair;

@@ -8,23 +8,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPointer>
 #include <QQuickItem>
-#include <QQuickView>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QtCharts/QLineSeries>
 
 #include <cstdio>
-#include <memory>
 
+#include "MainWindowFixture.h"
 #include "TrackingDebugSimulation.h"
-#include "app/QExContextObject.h"
-#include "app/QmlTypeRegistration.h"
-#include "app/Startup.h"
 #include "viewers/SessionHealthHeatMap.h"
 #include "viewers/SessionHealthRoomView.h"
 #include "viewers/TaskViewer_OrbTracking_SessionHealth.h"
@@ -32,6 +26,7 @@
 using namespace Kestrel::Orb::Tracking::Health;
 using namespace SimulationHelpers;
 using namespace TrackingDebugTest;
+using MainWindowTest::waitFor;
 
 namespace {
 
@@ -52,97 +47,15 @@ const char scenario[] = R"({
   ]
 })";
 
-template <class Condition>
-bool waitFor(Condition condition, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
-
-class SessionHealthWindow : public ::testing::Test {
+// A widgets application, as the program runs: the charts need one.
+class SessionHealthWindow : public MainWindowTest::MainWindow<QApplication> {
 protected:
-    static void SetUpTestSuite() {
-        OrbDebug::setApplicationAttributes();
-        static int argc = 1;
-        static char name[] = "viewers_session_health_live_test";
-        static char* argv[] = {name, nullptr};
-        // A widgets application, as the program runs: the charts need one.
-        application = new QApplication(argc, argv);
-        OrbDebug::setApplicationNames();
-        OrbDebug::registerQmlTypes();
-        view = OrbDebug::createMainView().release();
-        context = new QExContextObject;
-        OrbDebug::setContextProperties(*view, *context);
-        view->resize(1600, 1000);
-        OrbDebug::showMainView(*view);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
-    }
-
-    static void TearDownTestSuite() {
-        delete view;
-        view = nullptr;
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        delete context;
-        context = nullptr;
-        delete application;
-        application = nullptr;
-    }
-
-    static QObject* root() { return view->rootObject(); }
-
-    // Opens the tasks menu of `node` and clicks its "Session Health" entry; returns the viewer.
     static TaskViewer_OrbTracking_SessionHealth* startFromTasksMenu(int node) {
-        QObject* menu = root()->property("tasksMenu").value<QObject*>();
-        EXPECT_TRUE(menu);
-        QMetaObject::invokeMethod(menu, "show", Q_ARG(QVariant, node));
-        QQuickItem* entry = nullptr;
-        waitFor([&] {
-            for (QQuickItem* item : view->contentItem()->findChildren<QQuickItem*>())
-                if (item->inherits("QQuickMenuItem") && item->property("text").toString() == "Session Health" &&
-                    item->isVisible() && item->width() > 0)
-                    entry = item;
-            return entry != nullptr;
-        }, 3000);
-        EXPECT_TRUE(entry) << "no Session Health entry in the tasks menu";
-        if (!entry)
-            return nullptr;
-        QTest::qWait(300);  // the menu's opening transition
-        const QPointF centre = entry->mapToScene(QPointF(entry->width() / 2, entry->height() / 2));
-        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
-        TaskViewer_OrbTracking_SessionHealth* viewer = nullptr;
-        waitFor([&] {
-            for (auto* candidate : root()->findChildren<TaskViewer_OrbTracking_SessionHealth*>())
-                if (candidate->node() == node)
-                    viewer = candidate;
-            return viewer != nullptr;
-        }, 3000);
-        return viewer;
+        return MainWindow::startFromTasksMenu<TaskViewer_OrbTracking_SessionHealth>(node, QStringLiteral("Session Health"));
     }
-
-    static QQuickItem* itemOf(QObject* viewer) { return qobject_cast<QQuickItem*>(viewer->parent()); }
-
-    static QImage screenshot(const QString& name) {
-        QTest::qWait(300);  // the charts and painted items draw on the next frame
-        const QImage image = view->grabWindow();
-        const QString folder = QStringLiteral(SCREEN_FOLDER);
-        QDir().mkpath(folder);
-        EXPECT_TRUE(image.save(folder + "/" + name + ".png"));
-        return image;
-    }
-
-    static QApplication* application;
-    static QQuickView* view;
-    static QExContextObject* context;
+    // The charts and painted items draw on the next frame.
+    static QImage screenshot(const QString& name) { return MainWindow::screenshot(name, 300); }
 };
-
-QApplication* SessionHealthWindow::application = nullptr;
-QQuickView* SessionHealthWindow::view = nullptr;
-QExContextObject* SessionHealthWindow::context = nullptr;
 
 } // namespace
 
@@ -152,8 +65,9 @@ TEST_F(SessionHealthWindow, EndsWhenItsTrackerIsUnplugged) {
     ASSERT_TRUE(viewer->hasCotask());
     ASSERT_TRUE(viewer->health()) << "the analysis is attached to the viewer's tracking";
     QPointer<QQuickItem> item = itemOf(viewer);
-    // Reports come while the tracker is there ...
-    EXPECT_TRUE(waitFor([&] { return viewer->model()->report().optical.frames > 0; }, 5000));
+    // Reports come while the tracker is there (the viewer may already be gone when they are late) ...
+    QPointer<TaskViewer_OrbTracking_SessionHealth> alive = viewer;
+    EXPECT_TRUE(waitFor([&] { return alive && alive->model()->report().optical.frames > 0; }, 5000));
     // ... and the viewer goes with the tracker (unplugged at 8 s).
     EXPECT_TRUE(waitFor([&] { return item.isNull(); }, 12000));
     EXPECT_TRUE(waitFor([] { return runningTasks() == 0; }, 3000));

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPointer>
@@ -29,92 +28,23 @@
 #include <memory>
 #include <vector>
 
+#include "MainWindowFixture.h"
 #include "TrackingDebugSimulation.h"
-#include "app/QExContextObject.h"
-#include "app/QmlTypeRegistration.h"
-#include "app/Startup.h"
 #include "viewers/TaskViewer_OrbTracking_Debug.h"
 
 using Page = TaskViewer_OrbTracking_Debug::Page;
 
 using namespace SimulationHelpers;
 using namespace TrackingDebugTest;
+using MainWindowTest::waitFor;
 
 namespace {
 
-template <class Condition>
-bool waitFor(Condition condition, int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
-
-class LiveWindow : public ::testing::Test {
+class LiveWindow : public MainWindowTest::MainWindow<QGuiApplication> {
 protected:
-    static void SetUpTestSuite() {
-        OrbDebug::setApplicationAttributes();
-        static int argc = 1;
-        static char name[] = "viewers_tracking_debug_live_test";
-        static char* argv[] = {name, nullptr};
-        application = new QGuiApplication(argc, argv);
-        OrbDebug::setApplicationNames();
-        OrbDebug::registerQmlTypes();
-        view = OrbDebug::createMainView().release();
-        context = new QExContextObject;
-        OrbDebug::setContextProperties(*view, *context);
-        view->resize(1600, 1000);
-        OrbDebug::showMainView(*view);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
-    }
-
-    // The window, its QML and the application go before the process's static objects do.
-    static void TearDownTestSuite() {
-        delete view;
-        view = nullptr;
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        delete context;
-        context = nullptr;
-        delete application;
-        application = nullptr;
-    }
-
-    static QObject* root() { return view->rootObject(); }
-
-    // Opens the tasks menu of `node` and clicks its "Tracking Debug" entry; returns the viewer.
     static TaskViewer_OrbTracking_Debug* startFromTasksMenu(int node) {
-        QObject* menu = root()->property("tasksMenu").value<QObject*>();
-        EXPECT_TRUE(menu);
-        QMetaObject::invokeMethod(menu, "show", Q_ARG(QVariant, node));
-        QQuickItem* entry = nullptr;
-        waitFor([&] {
-            for (QQuickItem* item : view->contentItem()->findChildren<QQuickItem*>())
-                if (item->inherits("QQuickMenuItem") && item->property("text").toString() == "Tracking Debug" &&
-                    item->isVisible() && item->width() > 0)
-                    entry = item;
-            return entry != nullptr;
-        }, 3000);
-        EXPECT_TRUE(entry) << "no Tracking Debug entry in the tasks menu";
-        if (!entry)
-            return nullptr;
-        QTest::qWait(300);  // the menu's opening transition
-        const QPointF centre = entry->mapToScene(QPointF(entry->width() / 2, entry->height() / 2));
-        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
-        TaskViewer_OrbTracking_Debug* viewer = nullptr;
-        waitFor([&] {
-            for (auto* candidate : root()->findChildren<TaskViewer_OrbTracking_Debug*>())
-                if (candidate->node() == node)
-                    viewer = candidate;
-            return viewer != nullptr;
-        }, 3000);
-        return viewer;
+        return MainWindow::startFromTasksMenu<TaskViewer_OrbTracking_Debug>(node, QStringLiteral("Tracking Debug"));
     }
-
-    static QQuickItem* itemOf(TaskViewer_OrbTracking_Debug* viewer) { return qobject_cast<QQuickItem*>(viewer->parent()); }
 
     static QString labelText(TaskViewer_OrbTracking_Debug* viewer) {
         QObject* label = itemOf(viewer)->property("label").value<QObject*>();
@@ -122,21 +52,7 @@ protected:
     }
 
     static void setPage(int page) { QQmlProperty::write(root()->property("settings").value<QObject*>(), "trackingDebugSectionID", page); }
-
-    static void screenshot(const QString& name) {
-        const QString folder = QStringLiteral(SCREEN_FOLDER);
-        QDir().mkpath(folder);
-        EXPECT_TRUE(view->grabWindow().save(folder + "/" + name + ".png"));
-    }
-
-    static QGuiApplication* application;
-    static QQuickView* view;
-    static QExContextObject* context;
 };
-
-QGuiApplication* LiveWindow::application = nullptr;
-QQuickView* LiveWindow::view = nullptr;
-QExContextObject* LiveWindow::context = nullptr;
 
 struct PageCost {
     std::vector<double> workMs;  // GUI thread besides the wait
