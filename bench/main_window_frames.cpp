@@ -5,7 +5,9 @@
 //   xvfb-run -a -s "-screen 0 1280x800x24" bench/bench_main_window_frames pages [seconds per page] [pages]
 //       Tracking Debug on a still tracker of the simulated network (real-time clock), every
 //       page in turn (or the pages listed by index, e.g. 0,1,9); then how long the page menu
-//       takes to open on "User" and on "Visual position".
+//       takes to open on "User" and on "Visual position" (with a list, only when it holds "menu").
+//   ... bench_main_window_frames shot page seconds file.png
+//       the window with Tracking Debug on that page (by index) after that many seconds.
 //   ... bench_main_window_frames image [seconds]
 //       the Image viewer with "auto image" on, against the tests' fake network whose device
 //       takes requests and never answers.
@@ -23,11 +25,15 @@
 #include <QTest>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -39,6 +45,7 @@
 #include "app/QmlTypeRegistration.h"
 #include "app/Startup.h"
 #include "device_network/NetworkHolder.h"
+#include "engine/Viewport.h"
 #include "tracking/runtime/device_tasks/DebugTaskStart.h"
 #include "viewers/TaskViewer_OrbTracking_Debug.h"
 #include "viewers/TaskViewer_OrbTracking_GyroscopeLatency.h"
@@ -74,6 +81,18 @@ public:
         return result;
     }
 
+    // Intervals longer than `ms`, each as (seconds from `origin` to its start, milliseconds).
+    std::vector<std::pair<double, double>> longIntervals(double ms, Clock::time_point origin) const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<std::pair<double, double>> result;
+        for (std::size_t i = 1; i < times_.size(); ++i) {
+            const double interval = std::chrono::duration<double, std::milli>(times_[i] - times_[i - 1]).count();
+            if (interval > ms)
+                result.emplace_back(std::chrono::duration<double>(times_[i - 1] - origin).count(), interval);
+        }
+        return result;
+    }
+
 private:
     mutable std::mutex mutex_;
     std::vector<Clock::time_point> times_;
@@ -87,9 +106,35 @@ double processCpuSeconds() {
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + 1e-6 * double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
 
+// CPU seconds used so far by each named group of the process's threads (threads of one name,
+// such as the software rasteriser's "llvmpipe-0" and "llvmpipe-1", count apart).
+std::map<std::string, double> threadCpuSeconds() {
+    std::map<std::string, double> result;
+    const double tick = double(sysconf(_SC_CLK_TCK));
+    for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        std::ifstream stat("/proc/self/task/" + task.toStdString() + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        const std::size_t open = line.find('('), close = line.rfind(')');
+        if (open == std::string::npos || close == std::string::npos)
+            continue;
+        std::istringstream fields(line.substr(close + 2));
+        std::string field;
+        double utime = 0, stime = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i) {
+            if (i == 14)
+                utime = std::stod(field);
+            if (i == 15)
+                stime = std::stod(field);
+        }
+        result[line.substr(open + 1, close - open - 1)] += (utime + stime) / tick;
+    }
+    return result;
+}
+
 // Frame intervals, and the process's CPU time per frame when `cpuSeconds` is given: unlike the
 // intervals, that figure changes little with the machine's load.
-void report(const char* what, std::vector<double> ms, double cpuSeconds = -1) {
+void report(const char* what, std::vector<double> ms, double cpuSeconds = -1, int paints = -1) {
     if (ms.empty()) {
         std::printf("%-28s no frames\n", what);
         return;
@@ -100,16 +145,38 @@ void report(const char* what, std::vector<double> ms, double cpuSeconds = -1) {
                 ms.back());
     if (cpuSeconds >= 0)
         std::printf("  cpu/frame %6.1f ms", 1000 * cpuSeconds / double(ms.size() + 1));
+    if (paints >= 0)
+        std::printf("  3D paints %5d", paints);
     std::printf("\n");
     std::fflush(stdout);
 }
 
-void measure(FrameClock& frames, const char* what, int milliseconds) {
+// `viewport`, when given: how many times the viewer's 3D view was painted meanwhile.
+void measure(FrameClock& frames, const char* what, int milliseconds,
+             const KestrelQt3DEngine::Viewport* viewport = nullptr) {
     frames.restart();
+    const int paintsAtStart = viewport ? viewport->paintCount() : 0;
     const double cpuAtStart = processCpuSeconds();
+    const std::map<std::string, double> threadsAtStart = threadCpuSeconds();
     QTest::qWait(milliseconds);
     const double cpu = processCpuSeconds() - cpuAtStart;
-    report(what, frames.intervals(), cpu);
+    const std::vector<double> intervals = frames.intervals();
+    report(what, intervals, cpu, viewport ? viewport->paintCount() - paintsAtStart : -1);
+    // Where the CPU went: each thread group's share per frame, the busiest first.
+    std::vector<std::pair<double, std::string>> threads;
+    for (const auto& [name, seconds] : threadCpuSeconds()) {
+        const auto before = threadsAtStart.find(name);
+        threads.emplace_back(seconds - (before == threadsAtStart.end() ? 0 : before->second), name);
+    }
+    std::sort(threads.rbegin(), threads.rend());
+    std::printf("    cpu/frame by thread:");
+    for (std::size_t i = 0; i < threads.size() && i < 6 && threads[i].first > 0; ++i)
+        std::printf(" %s %.1f ms", threads[i].second.c_str(), 1000 * threads[i].first / double(intervals.size() + 1));
+    std::printf("\n");
+}
+
+const KestrelQt3DEngine::Viewport* viewportOf(QObject* viewerItem) {
+    return qobject_cast<KestrelQt3DEngine::Viewport*>(viewerItem->property("viewport").value<QObject*>());
 }
 
 struct Window {
@@ -170,8 +237,10 @@ int pages(int secondsPerPage, const std::string& only) {
         if (!only.empty() && ("," + only + ",").find("," + std::to_string(page) + ",") == std::string::npos)
             continue;
         QQmlProperty::write(settings, "trackingDebugSectionID", page);
-        measure(frames, qPrintable(QStringLiteral("page ") + names[page]), secondsPerPage * 1000);
+        measure(frames, qPrintable(QStringLiteral("page ") + names[page]), secondsPerPage * 1000, viewportOf(item));
     }
+    if (!only.empty() && only.find("menu") == std::string::npos)
+        return 0;
     for (int page : {int(TaskViewer_OrbTracking_Debug::User), int(TaskViewer_OrbTracking_Debug::VisualPosition)}) {
         QQmlProperty::write(settings, "trackingDebugSectionID", page);
         QTest::qWait(1000);
@@ -183,6 +252,21 @@ int pages(int secondsPerPage, const std::string& only) {
                     opening.back());
     }
     return 0;
+}
+
+// The window with Tracking Debug on `page` after `seconds`, saved as the PNG `file`.
+int shot(int page, int seconds, const char* file) {
+    QTemporaryDir folder;
+    TrackingDebugTest::prepareSimulation(folder, TrackingDebugTest::singleBarScenario("realtime", 5, 100000));
+    if (!TrackingDebugTest::storeConfiguration("environment", TrackingDebugTest::singleBar))
+        return 3;
+    Window window;
+    QObject* settings = window.root()->property("settings").value<QObject*>();
+    QQmlProperty::write(settings, "trackingDebugSectionID", page);
+    if (!window.createViewer("TaskViewer_OrbTracking_Debug.qml", 2))
+        return 4;
+    QTest::qWait(seconds * 1000);
+    return window.view->grabWindow().save(QString::fromLocal8Bit(file)) ? 0 : 5;
 }
 
 int image(int seconds) {
@@ -205,7 +289,7 @@ int image(int seconds) {
         return 4;
     QObject* autoImage = item->property("autoImage").value<QObject*>();
     autoImage->setProperty("value", true);
-    measure(frames, "image, auto, silent device", seconds * 1000);
+    measure(frames, "image, auto, silent device", seconds * 1000, viewportOf(item));
     QObject* errorLabel = item->property("errorLabel").value<QObject*>();
     std::printf("error shown: \"%s\"\n", qPrintable(errorLabel->property("text").toString()));
     return 0;
@@ -223,9 +307,12 @@ int latency(int seconds, int period) {
     auto* cpp = item->property("cpp").value<TaskViewer_OrbTracking_GyroscopeLatency*>();
     QTest::qWait(1000);
     cpp->begin();
+    const Clock::time_point begun = Clock::now();
     for (int done = 0; done < seconds; done += period) {
         const std::string what = "recording " + std::to_string(done) + "-" + std::to_string(done + period) + " s";
-        measure(frames, what.c_str(), period * 1000);
+        measure(frames, what.c_str(), period * 1000, viewportOf(item));
+        for (const auto& [at, ms] : frames.longIntervals(250, begun))
+            std::printf("    frame of %.0f ms at %.1f s\n", ms, at);
     }
     frames.restart();
     QElapsedTimer ending;
@@ -253,11 +340,13 @@ int main(int argc, char** argv) {
     int result = 2;
     if (mode == "pages")
         result = pages(seconds > 0 ? seconds : 5, argc > 3 ? argv[3] : "");
+    else if (mode == "shot" && argc > 4)
+        result = shot(seconds, std::atoi(argv[3]), argv[4]);
     else if (mode == "image")
         result = image(seconds > 0 ? seconds : 20);
     else if (mode == "latency")
         result = latency(seconds > 0 ? seconds : 600, argc > 3 ? std::atoi(argv[3]) : 60);
     else
-        std::fprintf(stderr, "usage: %s pages|image|latency [seconds] [period]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s pages|shot|image|latency [seconds] [period]\n", argv[0]);
     return result;
 }

@@ -34,7 +34,12 @@ Viewport::Viewport(QQuickItem* parent) : QQuickPaintedItem(parent), m_pickingPas
     setRenderTarget(QQuickPaintedItem::InvertedYFramebufferObject);
     setAntialiasing(true);
     setOpaquePainting(false);
-    setMipmap(true);
+    // The picture is drawn at the item's size and shown one texel to one pixel: levels below the
+    // first would never be sampled, and making them cost a pass over the picture every paint.
+    setMipmap(false);
+    // No fill before paint(): renderScene() clears the whole target itself, and a fill of the
+    // multisampled target costs as much as a second clear.
+    setFillColor(QColor());
     setFiltersChildMouseEvents(true);
     setAcceptHoverEvents(true);
     setAcceptedMouseButtons(Qt::AllButtons);

@@ -4,6 +4,8 @@
 #include <QQmlEngine>
 #include <QThread>
 
+#include <cstring>
+
 #include <exception>
 
 #include "device_network/NetworkHolder.h"
@@ -36,7 +38,7 @@ std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor> newGeometry() {
 } // namespace
 
 TaskViewer_OrbTracking_Debug::TaskViewer_OrbTracking_Debug(QObject* parent)
-    : TaskViewer(parent), shown_(newGeometry()), spare_(newGeometry()) {}
+    : TaskViewer(parent), shown_(newGeometry()), spare_(newGeometry()), userDrawn_(newGeometry()) {}
 
 // A request still outstanding holds its own references and finishes without the viewer.
 TaskViewer_OrbTracking_Debug::~TaskViewer_OrbTracking_Debug() { requests_.cancel(); }
@@ -159,10 +161,30 @@ void TaskViewer_OrbTracking_Debug::present(TrackingDebug::PageSnapshot snapshot)
     lastTick_.served = snapshot.served;
     lastTick_.waitNs = snapshot.waitNs;
     lastTick_.drawNs = snapshot.drawNs;
-    spare_ = std::exchange(shown_, std::move(snapshot.geometry));
     showText(snapshot.hasText || !snapshot.served ? snapshot.text : QString());
-    showGeometry();
+    showIfChanged(snapshot.geometry);
+    spare_ = std::move(snapshot.geometry);
     pageShown_ = true;
+}
+
+namespace {
+
+bool samePicture(const KestrelQt3DEngine::LinedMeshConstructor& a, const KestrelQt3DEngine::LinedMeshConstructor& b) {
+    const auto& first = a.vertices();
+    const auto& second = b.vertices();
+    // LinedVertex has no padding: equal bytes are equal vertices.
+    return first.size() == second.size() &&
+           (first.empty() || std::memcmp(first.data(), second.data(), first.size() * sizeof(first[0])) == 0);
+}
+
+} // namespace
+
+void TaskViewer_OrbTracking_Debug::showIfChanged(std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor>& drawn) {
+    // The first picture of a page is always handed over (once per page switch).
+    if (pageShown_ && samePicture(*drawn, *shown_))
+        return;
+    std::swap(drawn, shown_);
+    showGeometry();
 }
 
 void TaskViewer_OrbTracking_Debug::showGeometry() {
@@ -190,8 +212,9 @@ void TaskViewer_OrbTracking_Debug::showText(const QString& pageText) {
 
 void TaskViewer_OrbTracking_Debug::drawUserPage(OrbTracking& task) {
     lastTick_.answered = true;
-    shown_->clear();
-    shown_->setSegmentsCount(64);
+    KestrelQt3DEngine::LinedMeshConstructor& drawn = *userDrawn_;
+    drawn.clear();
+    drawn.setSegmentsCount(64);
     TrackingDebug::UserSnapshot snapshot;
     snapshot.placement = placement_;
     ITrackingCotask& tracking = task;
@@ -200,12 +223,12 @@ void TaskViewer_OrbTracking_Debug::drawUserPage(OrbTracking& task) {
         for (std::size_t i = 0; i < snapshot.placed.size(); ++i)
             check(&tracking, tracking.readExtrapolatedState(&placement_, float(i) * TrackingDebug::userExtrapolationStep,
                                                             &snapshot.placed[i]));
-        showText(TrackingDebug::drawUser(*shown_, snapshot));
+        showText(TrackingDebug::drawUser(drawn, snapshot));
         lastTick_.served = true;
     } catch (const std::exception& e) {
         Kestrel::logLine() << "Tracking Debug page User: " << e.what();
-        shown_->clear();
+        drawn.clear();
     }
-    showGeometry();
+    showIfChanged(userDrawn_);
     pageShown_ = true;
 }

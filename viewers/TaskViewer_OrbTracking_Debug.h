@@ -112,12 +112,17 @@ private:
     // an open recording the label begins with the recording's frame and time.
     void showText(const QString& text);
     void showGeometry();
+    // Shows `drawn` unless the page has been shown and `drawn` equals its picture (then the 3D
+    // view is not repainted); `drawn` gets the geometry that is no longer shown.
+    void showIfChanged(std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor>& drawn);
 
     int section_ = 0;
     Kestrel::Orb::Tracking::Placement placement_{{}, Kestrel::Orb::Tracking::Quatf::identity()};
     Kestrel::InterfaceContract::Ref<Kestrel::Orb::Tracking::IEnvironment> environment_;
     // Two geometries take turns: one shown, the other drawn into by the worker's request.
     std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor> shown_, spare_;
+    // The User page draws here on the GUI thread: spare_ may still be in a cancelled request.
+    std::shared_ptr<KestrelQt3DEngine::LinedMeshConstructor> userDrawn_;
     QString text_;      // as emitted
     QString pageText_;  // the page's own part of it
     const void* requestedFor_ = nullptr;  // the cotask of the latest request

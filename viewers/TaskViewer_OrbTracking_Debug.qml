@@ -42,11 +42,11 @@ TaskViewer {
     Viewport {
         id: viewport
         anchors.fill: parent
-        layer.enabled: true
-        layer.effect: ShaderEffect { blending: false }
-        // The layer replaces the window's pixels without blending, and the viewport clears with
-        // its colour premultiplied: a transparent white would come out as (0, 0, 0, 0), a black
-        // page hiding the black grids, outline and text. Opaque white is what shows.
+        // The viewport clears with its colour premultiplied: a transparent white would come out
+        // as (0, 0, 0, 0), a black page hiding the black grids, outline and text. Opaque white is
+        // what shows, and the picture stays opaque (blended lines add to its alpha). Unfiltered:
+        // at a fractional position in the grid of viewers, neighbouring pixels are not mixed.
+        smooth: false
         clearColor: Qt.rgba(1, 1, 1, 1)
         renderOnDemand: true
         camera: camera

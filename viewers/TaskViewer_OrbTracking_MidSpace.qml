@@ -69,8 +69,8 @@ TaskViewer {
         anchors.right: parent.right
         anchors.top: parent.top
         anchors.bottom: parent.bottom
-        layer.enabled: true
-        layer.effect: ShaderEffect { blending: false }
+        // Unfiltered, as in the Tracking Debug viewer.
+        smooth: false
         clearColor: Qt.rgba(1, 1, 1, 1)
         renderOnDemand: true
         camera: camera

@@ -226,6 +226,29 @@ TEST(TrackingDebugTask, AHeldBackProducerDoesNotHoldTheTickNorTheClosing) {
     EXPECT_TRUE(waitForRunningTasks(0));
 }
 
+// Every emitted geometry repaints the 3D view: a tick whose picture equals the one shown emits
+// none, a changed picture is emitted at once.
+TEST(TrackingDebugTask, OnlyAChangedPictureIsHandedOver) {
+    clearStorage();
+    store("environment", singleBar);
+    Viewer viewer(2);
+    ASSERT_TRUE(viewer.object.hasCotask());
+    // The simulation's clock stands: the User page reads the same state at every tick.
+    viewer.object.setSection(Page::User);
+    for (int tick = 0; tick < 5; ++tick)
+        viewer.object.tick();
+    EXPECT_EQ(1, viewer.geometries);
+    const std::size_t userVertices = viewer.vertices;
+    EXPECT_GT(userVertices, 0u);
+    bool served = false;
+    for (int attempt = 0; attempt < 5 && !served; ++attempt)
+        served = viewer.tickWhileAdvancing(Page::Optics);
+    ASSERT_TRUE(served);
+    // The served picture (after, perhaps, the empty one of an unanswered request).
+    EXPECT_GE(viewer.geometries, 2);
+    EXPECT_NE(userVertices, viewer.vertices);
+}
+
 TEST(TrackingDebugTask, UnpluggingTheTrackerEndsTheViewerWithinATick) {
     clearStorage();
     store("environment", singleBar);
