@@ -3,6 +3,7 @@
 #include <atomic>
 #include <thread>
 
+#include "tracking/runtime/device_tasks/GrowOutsideLock.h"
 #include "tracking/runtime/device_tasks/GyroscopeLatency.h"
 #include "tracking/runtime/calibration/MaximumViewAngle.h"
 
@@ -159,4 +160,48 @@ TEST(GyroscopeLatency, ListsAreReadWhileTheDeviceThreadAppends) {
     EXPECT_EQ(20000u, r.gyroscopeList().size());
     EXPECT_EQ(2000u, r.frameList().size());
     EXPECT_FLOAT_EQ(20000.0f / 32768.0f, r.gyroscopeList().back().x());
+}
+
+namespace {
+
+// A mutex that only says whether it is held, and an entry that counts its copies made while
+// it is held.
+struct WatchedMutex {
+    bool held = false;
+    void lock() { held = true; }
+    void unlock() { held = false; }
+};
+WatchedMutex watched;
+int copiesUnderLock = 0;
+struct Entry {
+    int value;
+    explicit Entry(int v) : value(v) {}
+    Entry(const Entry& other) : value(other.value) { copiesUnderLock += watched.held; }
+    Entry& operator=(const Entry& other) {
+        value = other.value;
+        copiesUnderLock += watched.held;
+        return *this;
+    }
+};
+
+} // namespace
+
+// A full list grows into a copy made before the readers' mutex is taken: readers wait only for
+// the exchange of the blocks, not for millions of entries to be copied.
+TEST(GyroscopeLatency, AFullListGrowsWithoutItsEntriesCopiedUnderTheReadersMutex) {
+    std::vector<Entry> list;
+    list.reserve(100);
+    for (int i = 0; i < 100; ++i)
+        list.emplace_back(i);
+    growOutsideLock(list, watched);
+    EXPECT_FALSE(watched.held);
+    EXPECT_EQ(0, copiesUnderLock);
+    ASSERT_EQ(100u, list.size());
+    EXPECT_GE(list.capacity(), 200u);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(i, list[std::size_t(i)].value);
+    // With room left nothing moves.
+    const Entry* block = list.data();
+    growOutsideLock(list, watched);
+    EXPECT_EQ(block, list.data());
 }

@@ -1,5 +1,7 @@
 #include "tracking/runtime/device_tasks/GyroscopeLatency.h"
 
+#include "tracking/runtime/device_tasks/GrowOutsideLock.h"
+
 namespace Kestrel::Orb::Tracking {
 
 GyroscopeLatency::GyroscopeLatency(InterfaceContract::Ref<DeviceNetwork::INodeNetwork> network,
@@ -25,6 +27,10 @@ void GyroscopeLatency::stopRecording() {
 }
 
 void GyroscopeLatency::onGyroscope(const KestrelMath::vector3<float>& rotation) {
+    if (!recording_.load())
+        return;
+    std::lock_guard<std::mutex> writing(appending_);
+    growOutsideLock(gyroscope_, mutex_);
     std::lock_guard<std::mutex> lock(mutex_);
     if (!recording_.load())
         return;
@@ -33,6 +39,11 @@ void GyroscopeLatency::onGyroscope(const KestrelMath::vector3<float>& rotation) 
 }
 
 void GyroscopeLatency::onFrame() {
+    if (!recording_.load())
+        return;
+    std::lock_guard<std::mutex> writing(appending_);
+    growOutsideLock(frames_, mutex_);
+    growOutsideLock(timeline_.frameSample, mutex_);
     std::lock_guard<std::mutex> lock(mutex_);
     if (!recording_.load())
         return;
@@ -45,6 +56,7 @@ void GyroscopeLatency::onFrame() {
 
 void GyroscopeLatency::onRay(float x, float y, int32_t) {
     const KestrelMath::vector3<float> direction = unifiedRayDirection(x, y, xi());
+    std::lock_guard<std::mutex> writing(appending_);
     std::lock_guard<std::mutex> lock(mutex_);
     if (!recording_.load() || !frameBegun_)
         return;

@@ -86,6 +86,9 @@ protected:
 
 private:
     mutable std::mutex mutex_;
+    // Taken by the writers of the lists before mutex_: a full list grows into a larger copy
+    // without mutex_ (GrowOutsideLock.h), so that readers never wait for that copy.
+    std::mutex appending_;
     std::atomic<bool> recording_{false};
     int32_t frameCounter_ = 0;                     // under mutex_
     bool frameBegun_ = false;                      // under mutex_: this recording has a frame
