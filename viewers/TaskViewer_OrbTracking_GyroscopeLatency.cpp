@@ -54,11 +54,10 @@ Kestrel::DeviceNetwork::CotaskPair TaskViewer_OrbTracking_GyroscopeLatency::crea
 
 void TaskViewer_OrbTracking_GyroscopeLatency::buildGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
                                                          const std::vector<KestrelMath::vector3<float>>& gyroscope) {
-    if (gyroscope.size() < 2)
-        return;
-    graph.reserve(int(2 * (gyroscope.size() - 1)));
-    for (size_t i = 1; i < gyroscope.size(); ++i)
-        graph.line(QVector3D(float(i - 1), gyroscope[i - 1][1], 0), QVector3D(float(i), gyroscope[i][1], 0));
+    LiveCurve curve(finalBuckets);
+    for (const auto& rotation : gyroscope)
+        curve.append(rotation[1]);
+    curve.draw(graph);
 }
 
 void TaskViewer_OrbTracking_GyroscopeLatency::buildOpticalGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,

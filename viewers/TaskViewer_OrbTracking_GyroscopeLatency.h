@@ -6,11 +6,11 @@
 // sample) into a live curve of bounded size (LiveCurve.h: the polyline, or once it is long the
 // range of each run of samples), so that a tick, the mesh upload and the drawing cost the same
 // however long the recording runs. A new recording continues the same lists (the live curve is
-// drawn anew from the first entry). At the end of a recording the whole polyline is drawn, and
-// beside it, in a second colour, the optical motion of the recorded frames on the same axis,
-// with the lag between the two that maximises their correlation (LatencyCorrelation.h). That
-// final graph and the lag search take seconds after a long recording: they run on a worker of
-// the viewer, and a later tick shows them.
+// drawn anew from the first entry). At the end of a recording the whole recording is drawn in
+// finer runs (`finalBuckets`), and beside it, in a second colour, the optical motion of the
+// recorded frames on the same axis, with the lag between the two that maximises their
+// correlation (LatencyCorrelation.h). That final graph and the lag search take seconds after a
+// long recording: they run on a worker of the viewer, and a later tick shows them.
 #include <QColor>
 #include <QString>
 
@@ -58,7 +58,11 @@ public:
     bool finishing() const { return finals_.busy(); }
     GyroscopeLatency* latencyTask() const { return cotaskAs<GyroscopeLatency>(); }
 
-    // Point i of the polyline is (i, second component of entry i, 0).
+    // Point i of the polyline is (i, second component of entry i, 0) up to `finalBuckets`
+    // entries (33 s); a longer recording is drawn as the ranges of runs of entries (LiveCurve.h),
+    // so that its graph uploads and draws within a frame: 10 minutes (1.2 million samples) in
+    // runs of 32 samples (16 ms), where the polyline took over 200 ms to show.
+    static constexpr std::size_t finalBuckets = 65536;
     static void buildGraph(KestrelQt3DEngine::LinedMeshConstructor& graph,
                            const std::vector<KestrelMath::vector3<float>>& gyroscope);
     // The optical curve, one polyline per run of frames with rays, in the optical colour.

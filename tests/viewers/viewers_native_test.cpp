@@ -5,6 +5,7 @@
 
 #include <QSignalSpy>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tracking/runtime/calibration/GeometrySettings.h"
@@ -146,6 +147,21 @@ TEST(GyroscopeLatencyViewer, LiveCurveIsThePolylineUntilItsBucketsMerge) {
         EXPECT_EQ(expected[v][0], drawn.vertices()[v].position[0]) << v;
         EXPECT_EQ(expected[v][1], drawn.vertices()[v].position[1]) << v;
     }
+}
+
+// Three times the bound: runs of 4 samples, each drawn as at most two segments, and a single
+// sample's spike still reaches the top of its run's range.
+TEST(GyroscopeLatencyViewer, FinalGraphOfALongRecordingIsBoundedAndKeepsItsPeaks) {
+    const std::size_t n = 3 * TaskViewer_OrbTracking_GyroscopeLatency::finalBuckets;
+    std::vector<KestrelMath::vector3<float>> entries(n, {0, 1, 0});
+    entries[n / 2][1] = 40;
+    KestrelQt3DEngine::LinedMeshConstructor graph;
+    TaskViewer_OrbTracking_GyroscopeLatency::buildGraph(graph, entries);
+    EXPECT_LE(graph.vertices().size(), 4 * TaskViewer_OrbTracking_GyroscopeLatency::finalBuckets);
+    float highest = 0;
+    for (const auto& vertex : graph.vertices())
+        highest = std::max(highest, vertex.position[1]);
+    EXPECT_EQ(40.0f, highest);
 }
 
 TEST(GyroscopeLatencyViewer, BeginAndEndDoNothingWithoutATask) {
