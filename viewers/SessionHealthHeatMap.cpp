@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/ThreadHandOff.h"
+
 SessionHealthHeatMap::SessionHealthHeatMap(QQuickItem* parent) : SessionHealthPaintedItem(parent) {}
 
 QColor SessionHealthHeatMap::cellColour(int count, int maximum) {
@@ -23,6 +25,7 @@ QColor SessionHealthHeatMap::cellColour(int count, int maximum) {
 }
 
 void SessionHealthHeatMap::paint(QPainter* painter) {
+    KestrelQt3DEngine::takeOver(this);
     // The normalized image square [-1, 1]^2, centred, with the unit circle (the edge of the
     // camera model's domain) drawn over it.
     const double side = std::min(width(), height());

@@ -1,5 +1,9 @@
 #include "viewers/SessionHealthPaintedItem.h"
 
+#include <QQuickWindow>
+
+#include "engine/ThreadHandOff.h"
+
 SessionHealthPaintedItem::SessionHealthPaintedItem(QQuickItem* parent) : QQuickPaintedItem(parent) {}
 
 void SessionHealthPaintedItem::setModel(SessionHealthModel* model) {
@@ -12,4 +16,14 @@ void SessionHealthPaintedItem::setModel(SessionHealthModel* model) {
         connect(model_, &SessionHealthModel::roomChanged, this, [this] { update(); });
     emit modelChanged();
     update();
+}
+
+void SessionHealthPaintedItem::itemChange(ItemChange change, const ItemChangeData& data) {
+    if (change == ItemSceneChange) {
+        disconnect(handOff_);
+        if (data.window)
+            handOff_ = connect(data.window, &QQuickWindow::afterAnimating, this, [this] { KestrelQt3DEngine::handOff(this); },
+                               Qt::DirectConnection);
+    }
+    QQuickPaintedItem::itemChange(change, data);
 }

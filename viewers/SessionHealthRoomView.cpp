@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/ThreadHandOff.h"
+
 SessionHealthRoomView::SessionHealthRoomView(QQuickItem* parent) : SessionHealthPaintedItem(parent) { setAntialiasing(true); }
 
 QColor SessionHealthRoomView::rateColour(double rate) {
@@ -46,6 +48,7 @@ QRectF SessionHealthRoomView::roomArea() const {
 }
 
 void SessionHealthRoomView::paint(QPainter* painter) {
+    KestrelQt3DEngine::takeOver(this);
     painter->fillRect(QRectF(0, 0, width(), height()), Qt::white);
     const QRectF room = roomArea();
     const double scale = std::min(width() / room.width(), height() / room.height());
