@@ -19,6 +19,9 @@ QStringList SessionHealthModel::plotTitles() {
 
 QString SessionHealthModel::formatFigure(double value, int decimals, const char* unit) {
     QString text = QString::number(value, 'f', decimals);
+    // A small negative value rounds to "-0.0": a figure of nothing has no sign.
+    if (text.toDouble() == 0)
+        text = QString::number(0.0, 'f', decimals);
     if (unit && *unit)
         text += QLatin1Char(' ') + QString::fromUtf8(unit);
     return text;

@@ -84,6 +84,7 @@ TEST(SessionHealthModel, FiguresAndFindingsInPlainText) {
     EXPECT_EQ("not reached", figureValue(model, "Time to 6DoF"));
     EXPECT_EQ("7.0 ms", figureValue(model, "Inertial lag"));
     EXPECT_EQ("not reported", figureValue(model, "Temperature"));
+    EXPECT_EQ("0.0 ms", SessionHealthModel::formatFigure(-0.02, 1, "ms"));
 
     ASSERT_EQ(2, model.findings().size());
     const QVariantMap first = model.findings()[0].toMap();
