@@ -311,7 +311,7 @@ int latency(int seconds, int period) {
     for (int done = 0; done < seconds; done += period) {
         const std::string what = "recording " + std::to_string(done) + "-" + std::to_string(done + period) + " s";
         measure(frames, what.c_str(), period * 1000, viewportOf(item));
-        for (const auto& [at, ms] : frames.longIntervals(250, begun))
+        for (const auto& [at, ms] : frames.longIntervals(100, begun))
             std::printf("    frame of %.0f ms at %.1f s\n", ms, at);
     }
     frames.restart();
