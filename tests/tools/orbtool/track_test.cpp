@@ -57,6 +57,21 @@ TEST(OrbtoolTrack, MovingTrackerReachesSixDofWithinOneSecond) {
     EXPECT_GT(report.share6Dof(), 0.3);
 }
 
+namespace {
+
+// In 6DoF within 1 s and for 98 % of the run, 2 mm rms and 0.1 degree rms, no position more
+// than `maxPositionMm` off.
+void expectHeldIn6Dof(const Report& report, double maxPositionMm) {
+    ASSERT_EQ(report.status, 0) << report.json;
+    EXPECT_LT(report.timeTo6Dof(), 1.0);
+    EXPECT_GE(report.share6Dof(), 0.98);
+    EXPECT_LT(report.positionRms(), 2.0);
+    EXPECT_LT(report.number(R"("positionErrorMm"\s*:\s*\{[^}]*"max")"), maxPositionMm);
+    EXPECT_LT(report.rotationRms(), 0.1);
+}
+
+} // namespace
+
 // The simulator's default tile floor (no environment in the scenario), a tracker walking a
 // circle at head height: the place is found from the first frames and 6DoF holds, exact data
 // and default noise alike within the targets of 2 mm and 0.1 degree.
@@ -74,28 +89,14 @@ TEST(OrbtoolTrack, DefaultFloorTracksWithinTheTargets) {
 
 // The default floor's tiles hung as a ceiling at 2.8 m, walked at head height looking up: held
 // in 6DoF like the floor, no position more than 10 mm off.
-TEST(OrbtoolTrack, CeilingTracksLikeTheFloor) {
-    const Report report = track("ceiling_circle.json", 6);
-    ASSERT_EQ(report.status, 0) << report.json;
-    EXPECT_LT(report.timeTo6Dof(), 1.0);
-    EXPECT_GE(report.share6Dof(), 0.98);
-    EXPECT_LT(report.positionRms(), 2.0);
-    EXPECT_LT(report.number(R"("positionErrorMm"\s*:\s*\{[^}]*"max")"), 10.0);
-    EXPECT_LT(report.rotationRms(), 0.1);
-}
+TEST(OrbtoolTrack, CeilingTracksLikeTheFloor) { expectHeldIn6Dof(track("ceiling_circle.json", 6), 10.0); }
 
 // A steady lamp on the floor 0.34 m from a bar's end marker, walked around on the default
 // circle: the lamp lands within matching reach of that marker whenever the marker itself is out
 // of view. It must be left unmatched, in identification and at the held pose alike; taken for the
 // marker it held the pose 0.1 m off (105 mm rms, 295 mm max) and delayed 6DoF to 2.8 s.
 TEST(OrbtoolTrack, LampBesideAMarkerIsNotTakenForIt) {
-    const Report report = trackFile(EXAMPLE_SCENARIO_FOLDER "/fault-lamp-near-marker.json", 12, " --clock fast");
-    ASSERT_EQ(report.status, 0) << report.json;
-    EXPECT_LT(report.timeTo6Dof(), 1.0);
-    EXPECT_GE(report.share6Dof(), 0.98);
-    EXPECT_LT(report.positionRms(), 2.0);
-    EXPECT_LT(report.number(R"("positionErrorMm"\s*:\s*\{[^}]*"max")"), 5.0);
-    EXPECT_LT(report.rotationRms(), 0.1);
+    expectHeldIn6Dof(trackFile(EXAMPLE_SCENARIO_FOLDER "/fault-lamp-near-marker.json", 12, " --clock fast"), 5.0);
 }
 
 TEST(OrbtoolTrack, UnknownNodeFailsWithStatusOne) {
